@@ -1,0 +1,98 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace kestrun::platform {
+
+// Message box styles and answers, with the Windows numbers so that stored or compared values agree.
+namespace mb {
+inline constexpr int OkOnly = 0;
+inline constexpr int OkCancel = 1;
+inline constexpr int YesNo = 4;
+inline constexpr int Critical = 16;
+inline constexpr int Question = 32;
+inline constexpr int Exclamation = 48;
+inline constexpr int Information = 64;
+
+inline constexpr int AnswerOk = 1;
+inline constexpr int AnswerCancel = 2;
+inline constexpr int AnswerYes = 6;
+inline constexpr int AnswerNo = 7;
+}  // namespace mb
+
+// Facts about the running program, as its version resource would hold them.
+struct AppFacts {
+  std::string Title;         // "Kestrun"
+  std::string EXEName;       // executable file name without extension
+  std::string Path;          // folder holding the executable, without a trailing separator
+  int Major = 0;
+  int Minor = 0;
+  int Revision = 0;
+  std::string CompanyName;
+  std::string Comments;
+  std::string LegalCopyright;
+  std::string FileDescription;
+  std::string ProductName;
+};
+
+// The desktop work area in pixels; Ok is false when it could not be asked for.
+struct WorkArea {
+  bool Ok = false;
+  long Left = 0;
+  long Top = 0;
+  long Right = 0;
+  long Bottom = 0;
+};
+
+// The window system the program talks to: dialogs, the message pump, timed waits and facts.
+// One implementation draws real Qt windows, one talks on the console, tests script the answers.
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+
+  // A modal message box. `buttons` combines the mb:: style numbers; an empty caption means the
+  // application's title. Returns the mb::Answer* of the button pressed.
+  virtual int MsgBox(const std::string& prompt, int buttons = mb::OkOnly, const std::string& caption = {}) = 0;
+
+  // A modal input box. Returns the text typed, or the empty text on Cancel.
+  virtual std::string InputBox(const std::string& prompt, const std::string& caption = {},
+                               const std::string& defaultText = {}) = 0;
+
+  // Lets pending window messages (repaints, clicks, keys) be handled once.
+  virtual void DoEvents() = 0;
+
+  // Handles window messages for at most `duration`, sleeping while there are none.
+  virtual void WaitFor(std::chrono::milliseconds duration) = 0;
+
+  virtual WorkArea GetWorkArea() = 0;
+  virtual double TwipsPerPixelX() { return 15.0; }
+  virtual double TwipsPerPixelY() { return 15.0; }
+
+  // Runs the message loop until the program's last window has closed (at once when none is open).
+  virtual void RunUntilLastWindowClosed() {}
+};
+
+// The window system of this process. Front ends and tests install theirs; without one a console
+// window system is used, so library code never meets a missing window system.
+WindowSystem& Windows();
+// Installs `ws` (not owned) and returns the one installed before, so that a scope can put it back.
+WindowSystem* InstallWindowSystem(WindowSystem* ws);
+
+// Application facts: filled once from argv[0] and the build's version.
+const AppFacts& App();
+void InitAppFacts(const char* argv0);
+
+// The command-line tail, rebuilt from argv: arguments joined by one blank, an argument holding a blank
+// quoted the way a Windows user types it (/Rename:"my setup.exe", "C:\My Files").
+std::string BuildCommandTail(int argc, const char* const* argv);
+const std::string& CommandTail();
+void SetCommandTail(std::string tail);
+
+// Ends the process at once, without the run's clean-up, after flushing the standard streams.
+// Tests may replace the action (for example by one that throws) to observe the end.
+[[noreturn]] void EndProgramAtOnce(int exitStatus);
+using EndProgramAction = void (*)(int exitStatus);
+EndProgramAction SetEndProgramAction(EndProgramAction action);
+
+}  // namespace kestrun::platform

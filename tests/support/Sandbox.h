@@ -1,0 +1,30 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace kestrun::testing {
+
+// A temporary folder of the test's own, removed afterwards, with KESTRUN_REGISTRY pointing at a store
+// file inside it for the sandbox's lifetime, so no test ever touches the user's settings.
+class Sandbox {
+ public:
+  Sandbox();
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  const std::filesystem::path& Root() const { return root_; }
+  std::filesystem::path RegistryFile() const { return root_ / "registry.reg"; }
+  // Creates (with parents) and returns a folder below the root.
+  std::filesystem::path Folder(const std::string& relative) const;
+  // Writes a file below the root (parents created) and returns its path.
+  std::filesystem::path WriteFile(const std::string& relative, const std::string& content) const;
+  static std::string ReadFile(const std::filesystem::path& path);
+
+ private:
+  std::filesystem::path root_;
+  std::string previousRegistry_;
+  bool hadRegistry_ = false;
+};
+
+}  // namespace kestrun::testing

@@ -1,0 +1,39 @@
+#include "support/ScriptedWindowSystem.h"
+
+#include <thread>
+
+namespace kestrun::testing {
+
+ScriptedWindowSystem::ScriptedWindowSystem() : previous_(platform::InstallWindowSystem(this)) {}
+ScriptedWindowSystem::~ScriptedWindowSystem() { platform::InstallWindowSystem(previous_); }
+
+int ScriptedWindowSystem::MsgBox(const std::string& prompt, int buttons, const std::string& caption) {
+  boxes.push_back({prompt, buttons, caption});
+  if (msgBoxAnswers.empty()) return platform::mb::AnswerOk;
+  int answer = msgBoxAnswers.front();
+  msgBoxAnswers.pop_front();
+  return answer;
+}
+
+std::string ScriptedWindowSystem::InputBox(const std::string& prompt, const std::string& caption,
+                                           const std::string& defaultText) {
+  inputs.push_back({prompt, caption, defaultText});
+  if (inputAnswers.empty()) return {};
+  std::string answer = inputAnswers.front();
+  inputAnswers.pop_front();
+  return answer;
+}
+
+void ScriptedWindowSystem::WaitFor(std::chrono::milliseconds duration) {
+  ++doEventsCalls;
+  std::this_thread::sleep_for(duration);
+}
+
+namespace {
+[[noreturn]] void ThrowProgramEnded(int exitStatus) { throw ProgramEnded{exitStatus}; }
+}  // namespace
+
+CatchProgramEnd::CatchProgramEnd() : previous_(platform::SetEndProgramAction(&ThrowProgramEnded)) {}
+CatchProgramEnd::~CatchProgramEnd() { platform::SetEndProgramAction(previous_); }
+
+}  // namespace kestrun::testing

@@ -1,0 +1,59 @@
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/WindowSystem.h"
+
+namespace kestrun::testing {
+
+// A window system whose dialogs are answered by the test: message boxes are recorded and answered OK
+// (or by queued answers), input boxes take queued answers (an unqueued one is Cancel: the empty text).
+// Installs itself for its lifetime and puts the previous one back afterwards.
+class ScriptedWindowSystem : public platform::WindowSystem {
+ public:
+  struct Box {
+    std::string prompt;
+    int buttons;
+    std::string caption;
+  };
+  struct Input {
+    std::string prompt;
+    std::string caption;
+    std::string defaultText;
+  };
+
+  ScriptedWindowSystem();
+  ~ScriptedWindowSystem() override;
+
+  std::deque<int> msgBoxAnswers;
+  std::deque<std::string> inputAnswers;
+  std::vector<Box> boxes;
+  std::vector<Input> inputs;
+  int doEventsCalls = 0;
+  platform::WorkArea workArea;
+
+  int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
+  std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
+  void DoEvents() override { ++doEventsCalls; }
+  void WaitFor(std::chrono::milliseconds duration) override;
+  platform::WorkArea GetWorkArea() override { return workArea; }
+
+ private:
+  platform::WindowSystem* previous_;
+};
+
+// Makes EndProgramAtOnce throw ProgramEnded for its lifetime, so a test can see the program end.
+struct ProgramEnded {
+  int exitStatus;
+};
+class CatchProgramEnd {
+ public:
+  CatchProgramEnd();
+  ~CatchProgramEnd();
+
+ private:
+  platform::EndProgramAction previous_;
+};
+
+}  // namespace kestrun::testing
