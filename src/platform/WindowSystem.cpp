@@ -32,7 +32,7 @@ AppFacts g_facts;
 bool g_factsReady = false;
 std::string g_tail;
 
-void DefaultEnd(int exitStatus) {
+[[noreturn]] void DefaultEnd(int exitStatus) {
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);

@@ -17,7 +17,14 @@ std::string ErrorReportText(std::string_view className, std::string_view procedu
   return text;
 }
 
+namespace {
+int g_reported = 0;
+}
+
+int ReportedErrorCount() { return g_reported; }
+
 void ReportError(std::string_view className, std::string_view procedure, std::exception_ptr error) {
+  ++g_reported;
   platform::Windows().MsgBox(ErrorReportText(className, procedure, ErrorInfoOf(error)), platform::mb::OkOnly,
                              platform::App().Title);
 }

@@ -15,4 +15,7 @@ std::string ErrorReportText(std::string_view className, std::string_view procedu
 void ReportError(std::string_view className, std::string_view procedure,
                  std::exception_ptr error = std::current_exception());
 
+// How many error reports this process has shown; a run that showed one ends with a failure status.
+int ReportedErrorCount();
+
 }  // namespace kestrun

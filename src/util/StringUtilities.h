@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "util/PathSyntax.h"
 
@@ -31,6 +33,12 @@ class StringUtilities {
   int32_t GetPosNum(const std::string& strInput, const std::string& StrSep, bool blnKeepTogether = false) const;
   std::string GetPosSep(const std::string& strInput, const std::string& StrSep, int32_t lngPos,
                         bool blnKeepTogether = false) const;
+  // Visits fields 1 to GetPosNum in order, giving each the text GetPosSep would give, in one pass
+  // (asking GetPosSep for every field would rescan the text once per field).
+  void ForEachField(const std::string& strInput, const std::string& StrSep, bool blnKeepTogether,
+                    const std::function<void(const std::string&)>& visit) const;
+  std::vector<std::string> SplitFields(const std::string& strInput, const std::string& StrSep,
+                                       bool blnKeepTogether = false) const;
   std::string TrimText(const std::string& strText, const std::string& strTrimText) const;
   std::string RTrimText(const std::string& strText, const std::string& strTrimText, bool blnIgnoreCase = false) const;
   std::string LTrimText(const std::string& strText, const std::string& strTrimText, bool blnIgnoreCase = false) const;

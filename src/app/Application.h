@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/ArgumentHandler.h"
+#include "app/ObjectFactory.h"
+#include "util/StringUtilities.h"
+
+namespace kestrun {
+
+class AppMain;
+
+// The driver of one update run: records the start, reacts to the switches, shows the main window,
+// loads the settings into the controller, asks for missing ones and starts the run.
+class Application {
+ public:
+  // Parses the command-line tail at once; a duplicate switch ends the program inside.
+  explicit Application(const std::string& commandTail);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  ObjectFactory& OF() { return *of_; }
+  AppMain& AM() { return *am_; }
+  ArgumentHandler& AH() { return *ah_; }
+  static const std::string& AppRegKey();
+
+  void Execute();
+  void ShowAboutBox(int32_t Modal = 0);
+  void Terminate();
+
+  // 0 when the run went through, 1 when its last source failed or an error was reported.
+  int ExitStatus() const;
+
+ private:
+  void InitParams();
+  void pCheckForUpdates();
+  void WriteRunBookkeeping();
+  void ReadSettings();
+
+  std::unique_ptr<StringUtilities> su_;
+  std::unique_ptr<ObjectFactory> of_;
+  std::unique_ptr<ArgumentHandler> ah_;
+  std::unique_ptr<AppMain> am_;
+};
+
+}  // namespace kestrun

@@ -1,0 +1,22 @@
+#include "app/Common.h"
+
+#include <memory>
+
+#include "app/Application.h"
+#include "platform/WindowSystem.h"
+
+namespace kestrun {
+
+int Main() {
+  platform::Windows().DoEvents();
+  auto objA = std::make_unique<Application>(platform::CommandTail());
+  objA->Execute();
+  objA->Terminate();
+  const int status = objA->ExitStatus();
+  objA.reset();
+  // A window left open (pinned) keeps the program alive until the user closes it.
+  platform::Windows().RunUntilLastWindowClosed();
+  return status;
+}
+
+}  // namespace kestrun

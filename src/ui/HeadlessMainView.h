@@ -1,0 +1,85 @@
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ui/MainView.h"
+
+namespace kestrun::ui {
+
+// A main window that keeps its state in memory and draws nothing. It stands in where no front end
+// installed its own views, and lets tests read the log, the status panel and the progress bar.
+class HeadlessMainView : public MainView {
+ public:
+  struct LogPiece {
+    std::string text;
+    int32_t color;
+  };
+
+  HeadlessMainView();
+
+  void SetEvents(MainViewEvents* events) override { events_ = events; }
+  MainViewEvents* Events() const { return events_; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  const std::string& Caption() const { return caption_; }
+
+  void AppendLog(const std::string& text, int32_t color) override;
+  const std::vector<LogPiece>& Log() const { return log_; }
+  // The log's lines as the reader sees them (split at CR LF, the empty tail dropped).
+  std::vector<std::string> Lines() const;
+
+  bool SetStatusPanelText(const std::string& key, const std::string& text) override;
+  void RepaintStatusBar() override { ++statusRepaints_; }
+  std::string StatusText() const;
+  int StatusRepaints() const { return statusRepaints_; }
+  // Drops the "Info" panel, as a damaged window would have it.
+  void RemoveStatusPanels() { panels_.clear(); }
+
+  void SetProgressValue(float value) override { progress_ = value; }
+  float ProgressValue() const { return progress_; }
+  void SetProgressVisible(bool visible) override { progressVisible_ = visible; }
+  bool ProgressVisible() const override { return progressVisible_; }
+
+  void ShowPinPicture(bool pinned) override { pinned_ = pinned; }
+  bool PinShowsPinned() const override { return pinned_; }
+
+  void SetWindowState(int state) override { state_ = state; }
+  int WindowState() const override { return state_; }
+  void Show() override { shown_ = true; }
+  bool Shown() const { return shown_; }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+
+  long ScaleWidth() const override { return scaleWidth_; }
+  long ScaleHeight() const override { return scaleHeight_; }
+  void SetScaleSize(long width, long height) {
+    scaleWidth_ = width;
+    scaleHeight_ = height;
+  }
+  TwipsRect ControlRect(MainControl control) const override;
+  void SetControlRect(MainControl control, const TwipsRect& rect) override;
+  TwipsRect WindowRect() const override { return window_; }
+  void MoveWindow(long left, long top) override {
+    window_.Left = left;
+    window_.Top = top;
+  }
+
+ private:
+  MainViewEvents* events_ = nullptr;
+  std::string caption_;
+  std::vector<LogPiece> log_;
+  std::map<std::string, std::string> panels_;
+  int statusRepaints_ = 0;
+  float progress_ = 0;
+  bool progressVisible_ = false;
+  bool pinned_ = false;
+  int state_ = WindowStateNormal;
+  bool shown_ = false;
+  bool open_ = true;
+  long scaleWidth_ = 6420;
+  long scaleHeight_ = 3735;
+  std::map<MainControl, TwipsRect> controls_;
+  TwipsRect window_{0, 0, 6540, 4140};
+};
+
+}  // namespace kestrun::ui

@@ -1,0 +1,32 @@
+#pragma once
+#include <iosfwd>
+
+#include "ui/HeadlessMainView.h"
+
+namespace kestrun::ui {
+
+// The main window on a console: each log line goes to standard output, red ones in red only on a
+// terminal (and not with NO_COLOR); status text and download progress appear on standard error only
+// when it is a terminal. There is no window to keep open, so the run's end does not wait.
+class ConsoleMainView final : public HeadlessMainView {
+ public:
+  ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr);
+
+  void AppendLog(const std::string& text, int32_t color) override;
+  bool SetStatusPanelText(const std::string& key, const std::string& text) override;
+  void SetProgressValue(float value) override;
+  void SetProgressVisible(bool visible) override;
+  bool WaitsBeforeClosing() const override { return false; }
+
+ private:
+  void ClearStatusLine();
+
+  std::ostream& out_;
+  std::ostream& err_;
+  bool colourOut_;
+  bool statusOnErr_;
+  bool statusShown_ = false;
+  int lastPercent_ = -1;
+};
+
+}  // namespace kestrun::ui

@@ -1,0 +1,72 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/MainView.h"
+#include "util/StringUtilities.h"
+
+namespace kestrun {
+
+class Application;
+class AppMain;
+
+// The main window: a coloured log, a status bar, a progress bar and the pin. Its state and behaviour
+// live here; the view (Qt widgets, the console, or a headless stand-in) only shows it. The update
+// operations of the run are members too (they write to this window's log); they live in src/update/.
+class frmMain : public ui::MainViewEvents {
+ public:
+  explicit frmMain(std::unique_ptr<ui::MainView> view);
+  ~frmMain() override;
+
+  void InitMyObjects(Application& objA, AppMain& objAM);
+  void AddText(std::string strText, int32_t Color = ui::ColorBlack);
+  void Terminate();
+  void PinDown();
+  void FTC_FileTreeChange(const std::string& strText, int32_t Color);
+
+  // The update run and its retrievals.
+  void GetUpdates();
+  bool GetUpdatesCopy(const std::string& strRemotePath);
+  bool GetUpdatesFTP(const std::string& strHostName, const std::string& strRemotePath);
+
+  // Window events.
+  void Form_Load();
+  void Form_Resize() override;
+  void Form_KeyUp(int KeyCode, int Shift) override;
+  void imgPin_Click() override;
+  void Form_Unload() override;
+
+  // Showing and closing.
+  void Show();
+  void SetWindowState(int state) { view_->SetWindowState(state); }
+  bool Pinned() const { return pinned_; }
+  bool CloseRequested() const { return closeRequested_; }
+  // True once the user has closed the window: the run stops at its next step.
+  bool Unloaded() const { return unloaded_; }
+  ui::MainView& View() { return *view_; }
+
+  // How long Terminate keeps the window after the last log line (3 s; tests shorten it).
+  void SetCloseDelay(std::chrono::milliseconds delay) { closeDelay_ = delay; }
+
+ private:
+  // Package bookkeeping around the retrievals.
+  std::string GetLatestUpdate();
+  bool RenameUpdate(const std::string& strFileName);
+  void RemoveOldSDATs();
+
+  std::unique_ptr<ui::MainView> view_;
+  Application* objA_ = nullptr;
+  AppMain* objAM_ = nullptr;
+  StringUtilities su_;
+  bool pinned_ = false;
+  bool closeRequested_ = false;
+  bool unloaded_ = false;
+  bool terminated_ = false;
+  std::chrono::steady_clock::time_point lastLogLine_ = std::chrono::steady_clock::now();
+  std::chrono::milliseconds closeDelay_{3000};
+  std::string listingBuffer_;
+};
+
+}  // namespace kestrun

@@ -1,0 +1,23 @@
+#include "ui/qt/QtFrontEnd.h"
+
+#include <QApplication>
+
+#include "app/Common.h"
+#include "ui/qt/QtWindowSystem.h"
+
+namespace kestrun::ui::qt {
+
+int RunWithQt(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // The program decides itself when it is over: a pinned window keeps it alive after the run.
+  QApplication::setQuitOnLastWindowClosed(true);
+  QtWindowSystem windows;
+  platform::InstallWindowSystem(&windows);
+  InstallViewFactory(&windows);
+  const int status = Main();
+  InstallViewFactory(nullptr);
+  platform::InstallWindowSystem(nullptr);
+  return status;
+}
+
+}  // namespace kestrun::ui::qt

@@ -1,0 +1,23 @@
+#pragma once
+#include "platform/WindowSystem.h"
+#include "ui/ViewFactory.h"
+
+namespace kestrun::ui::qt {
+
+// Dialogs, the message pump and the desktop facts on Qt. A QApplication must exist.
+class QtWindowSystem final : public platform::WindowSystem, public ViewFactory {
+ public:
+  int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
+  std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
+  void DoEvents() override;
+  void WaitFor(std::chrono::milliseconds duration) override;
+  platform::WorkArea GetWorkArea() override;
+  double TwipsPerPixelX() override;
+  double TwipsPerPixelY() override;
+  void RunUntilLastWindowClosed() override;
+
+  std::unique_ptr<MainView> CreateMainView() override;
+  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override;
+};
+
+}  // namespace kestrun::ui::qt
