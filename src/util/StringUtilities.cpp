@@ -38,8 +38,11 @@ std::size_t StringUtilities::FindSeparator(std::size_t start, const std::string&
   if (start >= strInput.size()) return std::string::npos;
   std::size_t p = StrSep.empty() ? start : strInput.find(StrSep, start);
   if (!blnKeepTogether) return p;
-  std::size_t q = strInput.find('"', start);
-  if (q != std::string::npos && p != std::string::npos && p > q) {
+  if (p == std::string::npos) return p;
+  // Only a quote standing before the separator matters; looking no further keeps a split linear.
+  std::size_t q = std::string_view(strInput).substr(start, p - start).find('"');
+  if (q != std::string::npos) {
+    q += start;
     std::size_t closing = strInput.find('"', q + 1);
     if (closing != std::string::npos) {
       return StrSep.empty() ? closing : strInput.find(StrSep, closing);
