@@ -30,6 +30,10 @@ class AppMain {
   std::string NewFileName;
   int32_t SDATsToKeep = 0;
 
+  // Set by the update run: true when the last source it tried failed. Schedulers read it from the
+  // exit status.
+  bool LastSourceFailed = false;
+
   void InitMyObjects(Application& objA);
   void Terminate();
   void UpdateStatusBar(const std::string& strText);

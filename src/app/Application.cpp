@@ -109,12 +109,16 @@ void Application::Terminate() {
   of_.reset();
   if (am_) {
     am_->Terminate();
+    runFailed_ = am_->LastSourceFailed;
     am_.reset();
   }
   su_.reset();
 }
 
-int Application::ExitStatus() const { return ReportedErrorCount() > 0 ? 1 : 0; }
+int Application::ExitStatus() const {
+  const bool failed = ReportedErrorCount() > 0 || runFailed_ || (am_ && am_->LastSourceFailed);
+  return failed ? 1 : 0;
+}
 
 // Filled in by the settings store: the run's bookkeeping and the settings.
 void Application::WriteRunBookkeeping() {}

@@ -43,6 +43,7 @@ class Application {
   std::unique_ptr<ObjectFactory> of_;
   std::unique_ptr<ArgumentHandler> ah_;
   std::unique_ptr<AppMain> am_;
+  bool runFailed_ = false;
 };
 
 }  // namespace kestrun
