@@ -1,0 +1,237 @@
+#include "util/FileSystemObject.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+#include "support/Sandbox.h"
+#include "util/RuntimeError.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sandbox;
+
+int ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+  return names;
+}
+
+class FileSystemObjectTest : public ::testing::Test {
+ protected:
+  Sandbox box;
+  FileSystemObject fso;
+  std::string P(const std::string& relative) const { return (box.Root() / relative).string(); }
+};
+
+TEST_F(FileSystemObjectTest, FindsExistingNamesWithoutRegardToCase) {
+  box.WriteFile("Local/sdat4300.exe", "x");
+  box.WriteFile("Local/Sub Dir/ärger.txt", "y");
+  EXPECT_TRUE(fso.FileExists(P("Local/SDAT4300.EXE")));
+  EXPECT_TRUE(fso.FileExists(P("LOCAL/sdat4300.Exe")));
+  EXPECT_TRUE(fso.FileExists(P("local/SUB DIR/ÄRGER.TXT")));
+  EXPECT_TRUE(fso.FolderExists(P("local/sub dir/")));
+  EXPECT_FALSE(fso.FolderExists(P("Local/SDAT4300.EXE")));
+  EXPECT_FALSE(fso.FileExists(P("Local/sdat4300.exe/")));
+  EXPECT_FALSE(fso.FileExists(P("Local/sdat4301.exe")));
+  EXPECT_FALSE(fso.FileExists(""));
+  EXPECT_EQ(fso.GetFile(P("local/SDAT4300.EXE")).Name(), "sdat4300.exe");
+  EXPECT_EQ(fso.GetFile(P("local/SDAT4300.EXE")).Path(), P("Local/sdat4300.exe"));
+  EXPECT_EQ(fso.GetFolder(P("local/")).Path(), P("Local"));
+  EXPECT_EQ(ErrorOf([&] { fso.GetFile(P("Local/none.exe")); }), err::FileNotFound);
+  EXPECT_EQ(ErrorOf([&] { fso.GetFolder(P("Nowhere")); }), err::PathNotFound);
+}
+
+TEST_F(FileSystemObjectTest, AmbiguousCaseMatchIsNoMatch) {
+  box.WriteFile("d/abc", "1");
+  box.WriteFile("d/ABC", "2");
+  EXPECT_TRUE(fso.FileExists(P("d/abc")));
+  EXPECT_FALSE(fso.FileExists(P("d/Abc")));
+}
+
+TEST_F(FileSystemObjectTest, SeesNamesAddedAndRemovedBehindItsBack) {
+  box.Folder("d");
+  EXPECT_FALSE(fso.FileExists(P("d/ABC")));
+  box.WriteFile("d/abc", "1");
+  EXPECT_TRUE(fso.FileExists(P("d/ABC")));
+  fs::remove(box.Root() / "d/abc");
+  EXPECT_FALSE(fso.FileExists(P("d/ABC")));
+  // The object's own changes show at once, even within one tick of the folder's clock.
+  box.WriteFile("src.bin", "data");
+  fso.CopyFile(P("src.bin"), P("d/NewName.EXE"));
+  EXPECT_TRUE(fso.FileExists(P("d/newname.exe")));
+  fso.DeleteFile(P("d/NEWNAME.exe"));
+  EXPECT_FALSE(fso.FileExists(P("d/newname.exe")));
+  EXPECT_TRUE(Names(box.Root() / "d").empty());
+}
+
+TEST_F(FileSystemObjectTest, CopyKeepsDataDateAndGivenCaseAndLeavesNoTemporaryFile) {
+  const auto source = box.WriteFile("remote/SDAT4711.EXE", std::string(300000, 'z') + "end");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  fs::last_write_time(source, old);
+  box.Folder("local");
+
+  fso.CopyFile(P("remote/sdat4711.exe"), P("local/"));  // trailing separator: into the folder, source's name
+  fso.CopyFile(P("remote/SDAT4711.EXE"), P("Local/Setup.exe"));
+  EXPECT_EQ(Names(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), Sandbox::ReadFile(source));
+  EXPECT_EQ(fs::last_write_time(box.Root() / "local/SDAT4711.EXE"), old);
+
+  // Replacing a file given in another case replaces that file instead of adding a second one.
+  box.WriteFile("new.bin", "new");
+  fso.CopyFile(P("new.bin"), P("local/SETUP.EXE"));
+  EXPECT_EQ(Names(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), "new");
+}
+
+TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
+  box.WriteFile("src.bin", "source");
+  box.WriteFile("dst/existing.bin", "old");
+  box.Folder("dst/folder");
+  chmod(box.WriteFile("dst/readonly.bin", "kept").c_str(), 0444);
+
+  struct Row {
+    std::string source, destination;
+    bool overwrite;
+    int number;
+  } rows[] = {
+      {P("missing.bin"), P("dst/new.bin"), true, err::FileNotFound},
+      {P("dst"), P("dst/new.bin"), true, err::FileNotFound},  // a folder is no file
+      {P("src.bin"), P("nowhere/new.bin"), true, err::PathNotFound},
+      {P("src.bin"), P("nowhere/"), true, err::PathNotFound},
+      {P("src.bin"), P("dst/existing.bin"), false, err::FileAlreadyExists},
+      {P("src.bin"), P("dst/READONLY.BIN"), true, err::PermissionDenied},
+      {P("src.bin"), P("dst/folder"), true, err::PermissionDenied},
+      {"", P("dst/x"), true, err::InvalidProcedureCall},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(ErrorOf([&] { fso.CopyFile(r.source, r.destination, r.overwrite); }), r.number) << r.destination;
+  }
+  EXPECT_EQ(Names(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/existing.bin"), "old");
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/readonly.bin"), "kept");
+}
+
+TEST_F(FileSystemObjectTest, CopyFailingHalfwayLeavesNeitherHalfFileNorTemporary) {
+  // A file-size limit makes the write fail partway, as a full disk would, even for root.
+  box.WriteFile("big.bin", std::string(256 * 1024, 'b'));
+  box.WriteFile("dst/keep.bin", "previous");
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limited = old;
+  limited.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  int fresh = ErrorOf([&] { fso.CopyFile(P("big.bin"), P("dst/new.bin")); });
+  int replace = ErrorOf([&] { fso.CopyFile(P("big.bin"), P("dst/keep.bin")); });
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(fresh, err::DiskFull);
+  EXPECT_EQ(replace, err::DiskFull);
+  EXPECT_EQ(Names(box.Root() / "dst"), std::set<std::string>{"keep.bin"});
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/keep.bin"), "previous");
+}
+
+TEST_F(FileSystemObjectTest, CopyIntoFolderWithoutWritePermission) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+  box.WriteFile("src.bin", "x");
+  auto locked = box.Folder("locked");
+  chmod(locked.c_str(), 0555);
+  EXPECT_EQ(ErrorOf([&] { fso.CopyFile(P("src.bin"), P("locked/")); }), err::PermissionDenied);
+  chmod(locked.c_str(), 0755);
+  EXPECT_TRUE(Names(locked).empty());
+}
+
+TEST_F(FileSystemObjectTest, ReadOnlyAttributeIsTheOwnersWritePermission) {
+  auto file = box.WriteFile("f.txt", "x");
+  FsoFile f = fso.GetFile(file.string());
+  EXPECT_EQ(f.Attributes() & fsattr::ReadOnly, 0);
+  f.SetAttributes(f.Attributes() | fsattr::ReadOnly);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_EQ(f.Attributes(), fsattr::ReadOnly);
+  EXPECT_EQ(ErrorOf([&] { fso.DeleteFile(file.string()); }), err::PermissionDenied);
+  f.SetAttributes(0);
+  fso.DeleteFile(file.string());
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(fso.GetFolder(box.Root().string()).Attributes() & fsattr::Directory, fsattr::Directory);
+}
+
+TEST_F(FileSystemObjectTest, DeleteFolderTakesEverythingOrNothing) {
+  box.WriteFile("tree/a/b/c.txt", "c");
+  auto ro = box.WriteFile("tree/a/ro.txt", "r");
+  chmod(ro.c_str(), 0444);
+  EXPECT_EQ(ErrorOf([&] { fso.DeleteFolder(P("TREE")); }), err::PermissionDenied);
+  EXPECT_TRUE(fs::exists(box.Root() / "tree/a/b/c.txt"));
+  chmod(ro.c_str(), 0644);
+  fso.DeleteFolder(P("TREE/"));
+  EXPECT_FALSE(fs::exists(box.Root() / "tree"));
+  EXPECT_EQ(ErrorOf([&] { fso.DeleteFolder(P("tree")); }), err::PathNotFound);
+  EXPECT_EQ(ErrorOf([&] { fso.DeleteFolder(P(".")); }), err::PermissionDenied);
+}
+
+TEST_F(FileSystemObjectTest, CreateFolderMakesOneLevel) {
+  FsoFolder made = fso.CreateFolder(P("New Folder"));
+  EXPECT_EQ(made.Name(), "New Folder");
+  EXPECT_TRUE(fs::is_directory(box.Root() / "New Folder"));
+  EXPECT_EQ(ErrorOf([&] { fso.CreateFolder(P("new folder")); }), err::FileAlreadyExists);
+  EXPECT_EQ(ErrorOf([&] { fso.CreateFolder(P("a/b")); }), err::PathNotFound);
+  fso.CreateFolder(P("NEW FOLDER/Inner"));  // the parent found without regard to case
+  EXPECT_TRUE(fs::is_directory(box.Root() / "New Folder/Inner"));
+}
+
+TEST_F(FileSystemObjectTest, FolderListsFilesAndSubFoldersApart) {
+  box.WriteFile("f/one.txt", "1");
+  box.WriteFile("f/two.txt", "22");
+  box.WriteFile("f/sub/deep.txt", "3");
+  box.Folder("f/other");
+  FsoFolder folder = fso.GetFolder(P("f"));
+  std::set<std::string> files, folders;
+  for (const FsoFile& file : folder.Files()) {
+    files.insert(file.Name());
+    EXPECT_EQ(file.Path(), P("f/" + file.Name()));
+  }
+  for (const FsoFolder& sub : folder.SubFolders()) folders.insert(sub.Name());
+  EXPECT_EQ(files, (std::set<std::string>{"one.txt", "two.txt"}));
+  EXPECT_EQ(folders, (std::set<std::string>{"sub", "other"}));
+  EXPECT_EQ(folder.Files().Count(), 2);
+  EXPECT_EQ(fso.GetFolder(P("f/other")).Files().Count(), 0);
+}
+
+TEST_F(FileSystemObjectTest, TextStreamReadsBytes) {
+  box.WriteFile("b.bin", std::string("\x00\x01\xff" "abc", 6));
+  auto stream = fso.OpenTextFile(P("B.BIN"), iomode::ForReading, false, tristate::False);
+  EXPECT_EQ(stream->Read(2), std::string("\x00\x01", 2));
+  stream->Skip(1);
+  EXPECT_EQ(stream->Read(100), "abc");
+  EXPECT_EQ(stream->Read(5), "");
+  EXPECT_TRUE(stream->AtEndOfStream());
+  stream->Close();
+  EXPECT_EQ(ErrorOf([&] { fso.OpenTextFile(P("none.bin")); }), err::FileNotFound);
+}
+
+TEST(SharedFileSystemObject, HandsOutOneInstance) {
+  std::shared_ptr<FileSystemObject> member;
+  auto first = SharedFileSystemObject(member);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(SharedFileSystemObject(member), first);
+}
+
+}  // namespace
+}  // namespace kestrun
