@@ -1,0 +1,468 @@
+// The registry in memory and its REGEDIT4 text form.
+//
+// The file is read strictly: anything this store could not write back exactly (an unknown line, a bad
+// escape, a broken hex list, a value outside a key, a missing header, control characters) makes the
+// whole file unreadable as a registry, because rewriting a file we only half understood would throw
+// away what we skipped. Layout that carries no data is accepted: blank lines, ";" comments, CRLF line
+// ends, blanks around "=", hex lists continued with "\" over several lines, and the registry editor's
+// own "[-key]" and "name"=- deletions, which are applied in order as the editor applies them.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/RegistryDocument.h"
+#include "util/Text.h"
+
+namespace kestrun::platform::reg::detail {
+
+// ---- keys and values ------------------------------------------------------------------------------
+
+const Value* Key::FindValue(std::string_view name) const {
+  auto it = valueIndex_.find(text::UCase(name));
+  return it == valueIndex_.end() ? nullptr : &values_[it->second];
+}
+
+void Key::SetValue(std::string_view name, DWORD type, std::string data) {
+  auto [it, inserted] = valueIndex_.try_emplace(text::UCase(name), values_.size());
+  if (inserted) {
+    values_.push_back(Value{std::string(name), type, std::move(data)});
+  } else {
+    Value& v = values_[it->second];
+    v.type = type;
+    v.data = std::move(data);
+  }
+}
+
+bool Key::DeleteValue(std::string_view name, bool deferCompact) {
+  auto it = valueIndex_.find(text::UCase(name));
+  if (it == valueIndex_.end()) return false;
+  values_[it->second].erased = true;
+  ++erasedCount_;
+  valueIndex_.erase(it);
+  if (!deferCompact) Compact();
+  return true;
+}
+
+void Key::Compact() {
+  if (erasedCount_ == 0) return;
+  std::erase_if(values_, [](const Value& v) { return v.erased; });
+  erasedCount_ = 0;
+  valueIndex_.clear();
+  for (std::size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(text::UCase(values_[i].name), i);
+}
+
+void Key::CompactTree() {
+  // Iterative, so that a deep tree cannot exhaust the stack.
+  std::vector<Key*> pending{this};
+  while (!pending.empty()) {
+    Key* key = pending.back();
+    pending.pop_back();
+    key->Compact();
+    for (auto& [upper, sub] : key->subKeys_) pending.push_back(sub.get());
+  }
+}
+
+Key* Key::FindSubKey(std::string_view name) const {
+  auto it = subKeys_.find(text::UCase(name));
+  return it == subKeys_.end() ? nullptr : it->second.get();
+}
+
+Key& Key::SubKey(std::string_view name, bool& created) {
+  auto [it, inserted] = subKeys_.try_emplace(text::UCase(name));
+  if (inserted) it->second = std::make_unique<Key>(std::string(name));
+  created = inserted;
+  return *it->second;
+}
+
+bool Key::DeleteSubKey(std::string_view name) { return subKeys_.erase(text::UCase(name)) > 0; }
+
+int RootIndex(HKEY handle) {
+  for (std::size_t i = 0; i < Roots.size(); ++i) {
+    if (Roots[i].handle == handle) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int RootIndexOfName(std::string_view name) {
+  std::string upper = text::UCase(name);
+  for (std::size_t i = 0; i < Roots.size(); ++i) {
+    if (upper == Roots[i].name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Document::Document() {
+  for (const RootInfo& root : Roots) roots_.push_back(std::make_unique<Key>(root.name));
+}
+
+namespace {
+
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+bool HasControlOtherThanTab(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) { return c != '\t' && IsControl(static_cast<unsigned char>(c)); });
+}
+
+}  // namespace
+
+LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names) {
+  names.clear();
+  if (path.empty()) return ERROR_SUCCESS;
+  if (path.back() == '\\') path.remove_suffix(1);
+  std::size_t start = 0;
+  while (true) {
+    std::size_t end = path.find('\\', start);
+    std::string_view name = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (name.empty()) return ERROR_BAD_PATHNAME;
+    if (name.size() > MaxKeyNameBytes || HasControlOtherThanTab(name)) return ERROR_INVALID_PARAMETER;
+    names.push_back(name);
+    if (names.size() > MaxKeyDepth) return ERROR_INVALID_PARAMETER;
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool IsValidValueName(std::string_view name) { return !HasControlOtherThanTab(name); }
+
+// ---- reading --------------------------------------------------------------------------------------
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// 1 to 8 hexadecimal digits, the whole text.
+bool ParseHexNumber(std::string_view s, DWORD& out) {
+  if (s.empty() || s.size() > 8) return false;
+  out = 0;
+  for (char c : s) {
+    int d = HexDigit(c);
+    if (d < 0) return false;
+    out = (out << 4) | static_cast<DWORD>(d);
+  }
+  return true;
+}
+
+// "01,ff, 0a" (blanks allowed around the commas, one trailing comma tolerated) into bytes.
+bool ParseHexList(std::string_view s, std::string& out) {
+  std::size_t i = 0;
+  auto skipBlanks = [&] {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+  };
+  skipBlanks();
+  while (i < s.size()) {
+    int value = 0;
+    int digits = 0;
+    while (i < s.size() && digits < 2 && HexDigit(s[i]) >= 0) {
+      value = value * 16 + HexDigit(s[i]);
+      ++digits;
+      ++i;
+    }
+    if (digits == 0) return false;
+    out += static_cast<char>(value);
+    skipBlanks();
+    if (i == s.size()) break;
+    if (s[i] != ',') return false;
+    ++i;
+    skipBlanks();
+  }
+  return true;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text) : text_(text) {}
+
+  std::optional<Document> Run() {
+    static constexpr std::string_view Bom = "\xEF\xBB\xBF";
+    if (text_.substr(0, Bom.size()) == Bom) pos_ = Bom.size();
+    Document doc;
+    bool seenHeader = false;
+    Key* current = nullptr;
+    std::string_view line;
+    while (NextLine(line)) {
+      std::string_view t = TrimBlanks(line);
+      if (t.empty()) continue;
+      if (!seenHeader) {
+        if (t != "REGEDIT4") return std::nullopt;
+        seenHeader = true;
+      } else if (t.front() == ';') {
+        continue;
+      } else if (t.front() == '[') {
+        if (!Section(doc, t, current)) return std::nullopt;
+      } else if (t.front() == '"' || t.front() == '@') {
+        if (!current || !ValueLine(*current, t)) return std::nullopt;
+      } else {
+        return std::nullopt;
+      }
+    }
+    if (!ok_) return std::nullopt;
+    for (int i = 0; i < static_cast<int>(Roots.size()); ++i) doc.Root(i).CompactTree();
+    return doc;
+  }
+
+ private:
+  // The next physical line without its line end. A control character other than a tab (a stray CR,
+  // a NUL, binary junk) spoils the file.
+  bool NextLine(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (HasControlOtherThanTab(line)) {
+      ok_ = false;
+      pos_ = text_.size();
+      return false;
+    }
+    return true;
+  }
+
+  bool Section(Document& doc, std::string_view t, Key*& current) {
+    if (t.back() != ']' || t.size() < 2) return false;
+    std::string_view inner = t.substr(1, t.size() - 2);
+    bool erase = !inner.empty() && inner.front() == '-';
+    if (erase) inner.remove_prefix(1);
+    if (SplitKeyPath(inner, names_) != ERROR_SUCCESS || names_.empty()) return false;
+    int root = RootIndexOfName(names_.front());
+    if (root < 0) return false;
+    Key* key = &doc.Root(root);
+    if (erase) {
+      if (names_.size() < 2) return false;
+      for (std::size_t i = 1; key && i + 1 < names_.size(); ++i) key = key->FindSubKey(names_[i]);
+      if (key) key->DeleteSubKey(names_.back());
+      current = nullptr;
+      return true;
+    }
+    bool created = false;
+    for (std::size_t i = 1; i < names_.size(); ++i) key = &key->SubKey(names_[i], created);
+    current = key;
+    return true;
+  }
+
+  // A quoted text starting at t[i] == '"', with the escapes \\ and \"; i ends after the closing quote.
+  static bool QuotedText(std::string_view t, std::size_t& i, std::string& out) {
+    ++i;
+    while (i < t.size()) {
+      char c = t[i];
+      if (c == '"') {
+        ++i;
+        return true;
+      }
+      if (c == '\\') {
+        if (i + 1 >= t.size() || (t[i + 1] != '\\' && t[i + 1] != '"')) return false;
+        c = t[i + 1];
+        ++i;
+      }
+      out += c;
+      ++i;
+    }
+    return false;
+  }
+
+  bool ValueLine(Key& key, std::string_view t) {
+    std::size_t i = 0;
+    std::string name;
+    if (t.front() == '@') {
+      i = 1;
+    } else if (!QuotedText(t, i, name)) {
+      return false;
+    }
+    while (i < t.size() && IsBlank(t[i])) ++i;
+    if (i >= t.size() || t[i] != '=') return false;
+    ++i;
+    while (i < t.size() && IsBlank(t[i])) ++i;
+    std::string_view rest = t.substr(i);
+
+    if (rest == "-") {
+      key.DeleteValue(name, /*deferCompact=*/true);
+      return true;
+    }
+    std::string data;
+    if (!rest.empty() && rest.front() == '"') {
+      std::size_t j = 0;
+      if (!QuotedText(rest, j, data) || j != rest.size()) return false;
+      data += '\0';
+      key.SetValue(name, REG_SZ, std::move(data));
+      return true;
+    }
+    if (StartsWithNoCase(rest, "dword:")) {
+      DWORD n = 0;
+      if (!ParseHexNumber(rest.substr(6), n)) return false;
+      for (int b = 0; b < 4; ++b) data += static_cast<char>((n >> (8 * b)) & 0xFF);
+      key.SetValue(name, REG_DWORD, std::move(data));
+      return true;
+    }
+    DWORD type = REG_BINARY;
+    if (StartsWithNoCase(rest, "hex:")) {
+      rest.remove_prefix(4);
+    } else if (StartsWithNoCase(rest, "hex(")) {
+      std::size_t close = rest.find("):");
+      if (close == std::string_view::npos || !ParseHexNumber(rest.substr(4, close - 4), type)) return false;
+      rest.remove_prefix(close + 2);
+    } else {
+      return false;
+    }
+    std::string joined;
+    if (!rest.empty() && rest.back() == '\\') {
+      // The list goes on over the following lines, each ending in "\" but the last.
+      joined.assign(rest.substr(0, rest.size() - 1));
+      std::string_view more;
+      while (true) {
+        if (!NextLine(more)) return false;
+        more = TrimBlanks(more);
+        if (!more.empty() && more.back() == '\\') {
+          joined.append(more.substr(0, more.size() - 1));
+        } else {
+          joined.append(more);
+          break;
+        }
+      }
+      rest = joined;
+    }
+    if (!ParseHexList(rest, data)) return false;
+    key.SetValue(name, type, std::move(data));
+    return true;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  bool ok_ = true;
+  std::vector<std::string_view> names_;
+};
+
+}  // namespace
+
+std::optional<Document> ParseDocument(std::string_view text) {
+  if (text.size() > MaxStoreFileBytes) return std::nullopt;
+  return Parser(text).Run();
+}
+
+// ---- writing --------------------------------------------------------------------------------------
+
+namespace {
+
+void AppendQuoted(std::string& out, std::string_view s) {
+  out += '"';
+  for (char c : s) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  out += '"';
+}
+
+// Text data goes into the file as readable text when that text gives back exactly the same bytes and a
+// person can edit it safely: one terminating NUL and no other, no control characters, valid UTF-8.
+bool FitsShortText(std::string_view data) {
+  if (data.empty() || data.back() != '\0') return false;
+  data.remove_suffix(1);
+  for (unsigned char c : data) {
+    if (IsControl(c)) return false;
+  }
+  for (std::size_t pos = 0; pos < data.size();) {
+    std::size_t start = pos;
+    bool multiByte = static_cast<unsigned char>(data[pos]) >= 0x80;
+    text::NextChar(data, pos);
+    if (multiByte && pos - start == 1) return false;
+  }
+  return true;
+}
+
+const char HexDigits[] = "0123456789abcdef";
+
+void AppendValue(std::string& out, const Value& v) {
+  std::size_t lineStart = out.size();
+  if (v.name.empty()) {
+    out += '@';
+  } else {
+    AppendQuoted(out, v.name);
+  }
+  out += '=';
+  if (v.type == REG_SZ && FitsShortText(v.data)) {
+    AppendQuoted(out, std::string_view(v.data).substr(0, v.data.size() - 1));
+  } else if (v.type == REG_DWORD && v.data.size() == 4) {
+    DWORD n = 0;
+    for (int b = 3; b >= 0; --b) n = (n << 8) | static_cast<unsigned char>(v.data[static_cast<std::size_t>(b)]);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(n));
+    out += buf;
+  } else {
+    if (v.type == REG_BINARY) {
+      out += "hex:";
+    } else {
+      char buf[24];
+      std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+      out += buf;
+    }
+    // Lines of at most about 80 characters, continued with "\" as the registry editor writes them.
+    for (std::size_t j = 0; j < v.data.size(); ++j) {
+      unsigned char b = static_cast<unsigned char>(v.data[j]);
+      out += HexDigits[b >> 4];
+      out += HexDigits[b & 0xF];
+      if (j + 1 < v.data.size()) {
+        out += ',';
+        if (out.size() - lineStart >= 77) {
+          out += "\\\n  ";
+          lineStart = out.size() - 2;
+        }
+      }
+    }
+  }
+  out += '\n';
+}
+
+// A key gets its own section when it holds values or has nothing below it; the keys above a section
+// are implied by its path, as the registry editor reads them.
+void AppendKey(std::string& out, const Key& key, std::string& path, bool isRoot) {
+  if (!key.Values().empty() || (!isRoot && key.SubKeys().empty())) {
+    out += '[';
+    out += path;
+    out += "]\n";
+    for (const Value& v : key.Values()) AppendValue(out, v);
+    out += '\n';
+  }
+  for (const auto& [upper, sub] : key.SubKeys()) {
+    std::size_t mark = path.size();
+    path += '\\';
+    path += sub->Name();
+    AppendKey(out, *sub, path, false);
+    path.resize(mark);
+  }
+}
+
+}  // namespace
+
+std::string SerializeDocument(const Document& doc) {
+  std::string out = "REGEDIT4\n\n";
+  std::string path;
+  for (std::size_t i = 0; i < Roots.size(); ++i) {
+    path = Roots[i].name;
+    AppendKey(out, doc.Root(static_cast<int>(i)), path, true);
+  }
+  return out;
+}
+
+}  // namespace kestrun::platform::reg::detail

@@ -1,0 +1,651 @@
+// The registry functions over the store file: where the file lives, locking, atomic rewrites and handles.
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/RegistryApi.h"
+#include "platform/RegistryDocument.h"
+
+namespace kestrun::platform::reg {
+
+using detail::Document;
+using detail::Key;
+
+namespace {
+
+// ---- where the store lives -----------------------------------------------------------------------
+
+struct StorePaths {
+  std::string file;
+  std::string lock;    // flock'ed beside the store; the store itself is replaced by rename on every change
+  std::string temp;    // written under the exclusive lock only, so one fixed name is enough
+  std::string folder;
+};
+
+StorePaths CurrentStorePaths() {
+  std::filesystem::path file;
+  if (const char* env = std::getenv("KESTRUN_REGISTRY"); env && *env) {
+    file = env;
+  } else {
+    std::filesystem::path config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+      config = xdg;
+    } else {
+      const char* home = std::getenv("HOME");
+      if (!home || !*home) {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw && pw->pw_dir ? pw->pw_dir : "/";
+      }
+      config = std::filesystem::path(home) / ".config";
+    }
+    file = config / "kestrun" / "registry.reg";
+  }
+  StorePaths p;
+  p.file = file.string();
+  p.lock = p.file + ".lock";
+  p.temp = p.file + ".tmp";
+  std::filesystem::path folder = file.parent_path();
+  p.folder = folder.empty() ? "." : folder.string();
+  return p;
+}
+
+LONG StatusOfErrno(int e) {
+  switch (e) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return ERROR_ACCESS_DENIED;
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+      return ERROR_PATH_NOT_FOUND;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+// A file descriptor that closes itself.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(other.release()) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~Fd() { reset(); }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens the lock file beside the store and takes the lock. A folder we may not write in can still be
+// read: then the lock file is opened read-only (flock does not care), or, when it does not exist either,
+// the read goes without a lock; writers replace the store only by rename, so such a read still sees one
+// whole file.
+LONG TakeLock(const StorePaths& paths, bool exclusive, Fd& lock) {
+  int fd = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) fd = ::open(paths.lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) {
+    if (exclusive) return StatusOfErrno(errno);
+    return ERROR_SUCCESS;
+  }
+  lock.reset(fd);
+  while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+    if (errno != EINTR) return StatusOfErrno(errno);
+  }
+  return ERROR_SUCCESS;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// ---- what was read -------------------------------------------------------------------------------
+
+// The registry as read from the store at one moment. It holds the file open, so that its inode cannot be
+// reused while we compare against it: as long as the store path still names that same, unchanged file,
+// the parsed document is still the truth and need not be read again.
+struct Snapshot {
+  std::string path;
+  bool exists = false;
+  struct stat st {};
+  Fd file;
+  LONG status = ERROR_SUCCESS;  // ERROR_BADDB when the file does not parse, else the read's failure
+  Document doc;
+
+  bool StillCurrent(const std::string& currentPath) const {
+    if (currentPath != path) return false;
+    struct stat now {};
+    if (::stat(path.c_str(), &now) != 0) return !exists && errno == ENOENT;
+    return exists && SameFile(now, st);
+  }
+};
+
+bool ReadAll(int fd, std::size_t size, std::string& out) {
+  out.resize(size);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::read(fd, out.data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  out.resize(done);
+  return true;
+}
+
+// Reads and parses the store. The caller holds the lock (or knowingly goes without, see TakeLock).
+std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
+  auto snap = std::make_shared<Snapshot>();
+  snap->path = paths.file;
+  int fd = ::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) snap->status = StatusOfErrno(errno);
+    return snap;
+  }
+  snap->file.reset(fd);
+  snap->exists = true;
+  if (::fstat(fd, &snap->st) != 0) {
+    snap->status = StatusOfErrno(errno);
+    return snap;
+  }
+  if (!S_ISREG(snap->st.st_mode)) {
+    snap->status = ERROR_ACCESS_DENIED;
+    return snap;
+  }
+  if (static_cast<std::uint64_t>(snap->st.st_size) > detail::MaxStoreFileBytes) {
+    snap->status = ERROR_BADDB;
+    return snap;
+  }
+  std::string text;
+  if (!ReadAll(fd, static_cast<std::size_t>(snap->st.st_size), text)) {
+    snap->status = StatusOfErrno(errno);
+    return snap;
+  }
+  if (auto doc = detail::ParseDocument(text)) {
+    snap->doc = std::move(*doc);
+  } else {
+    snap->status = ERROR_BADDB;
+  }
+  return snap;
+}
+
+std::shared_ptr<Snapshot> ReadStoreShared(const StorePaths& paths) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(paths.folder, ec)) return ReadStore(paths);  // nothing there yet
+  Fd lock;
+  if (LONG status = TakeLock(paths, false, lock); status != ERROR_SUCCESS) {
+    auto snap = std::make_shared<Snapshot>();
+    snap->path = paths.file;
+    snap->status = status;
+    return snap;
+  }
+  return ReadStore(paths);
+}
+
+// 0 when a change could be written: the folder exists or can be made, and neither it nor an existing
+// store file is read-only for us. Otherwise the status the attempt would end with.
+LONG WritableStatus(const StorePaths& paths) {
+  std::filesystem::path folder = paths.folder;
+  std::error_code ec;
+  while (true) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+      if (!S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+      if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
+      break;
+    }
+    if (errno != ENOENT) return StatusOfErrno(errno);
+    std::filesystem::path parent = folder.parent_path();
+    if (parent.empty() || parent == folder) return ERROR_PATH_NOT_FOUND;
+    folder = parent;
+  }
+  if (::faccessat(AT_FDCWD, paths.file.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    return StatusOfErrno(errno);
+  }
+  return ERROR_SUCCESS;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Replaces the store with `doc`: a temporary file beside it, flushed to disk, renamed over it, and the
+// folder flushed so that the rename itself survives a crash. The caller holds the exclusive lock.
+LONG WriteStore(const StorePaths& paths, const Snapshot& old, Snapshot& written) {
+  std::string text = detail::SerializeDocument(written.doc);
+  mode_t mode = old.exists ? (old.st.st_mode & 07777) : 0644;
+  ::unlink(paths.temp.c_str());  // a leftover of a writer that was killed
+  Fd tmp(::open(paths.temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+  if (tmp.get() < 0) return StatusOfErrno(errno);
+  auto fail = [&](int e) {
+    ::unlink(paths.temp.c_str());
+    return StatusOfErrno(e);
+  };
+  if (!WriteAll(tmp.get(), text)) return fail(errno);
+  if (old.exists) ::fchmod(tmp.get(), mode);  // as before, whatever our umask says
+  if (::fsync(tmp.get()) != 0) return fail(errno);
+  if (::rename(paths.temp.c_str(), paths.file.c_str()) != 0) return fail(errno);
+  Fd dir(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  written.path = paths.file;
+  written.exists = true;
+  written.status = ERROR_SUCCESS;
+  if (::fstat(tmp.get(), &written.st) != 0) written.st = {};
+  written.file = std::move(tmp);
+  return ERROR_SUCCESS;
+}
+
+// One change to the store under the exclusive lock. `change` edits the document and says whether it
+// changed anything; an unchanged document is not written. `reuse` may hold what the caller read before;
+// it is used when the store has not changed since, and replaced by what was written.
+using Change = std::function<LONG(Document&, bool& changed)>;
+
+LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullptr) {
+  StorePaths paths = CurrentStorePaths();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(paths.folder, ec)) {
+    if (LONG status = WritableStatus(paths); status != ERROR_SUCCESS) return status;
+    std::filesystem::create_directories(paths.folder, ec);
+    if (ec) return StatusOfErrno(ec.value());
+  }
+  Fd lock;
+  if (LONG status = TakeLock(paths, true, lock); status != ERROR_SUCCESS) return status;
+
+  std::shared_ptr<Snapshot> current;
+  if (reuse && *reuse && reuse->use_count() == 1 && (*reuse)->StillCurrent(paths.file)) {
+    current = std::move(*reuse);
+  } else {
+    current = ReadStore(paths);
+  }
+  if (reuse) reuse->reset();
+  if (current->status != ERROR_SUCCESS) return current->status;
+
+  bool changed = false;
+  LONG status = change(current->doc, changed);
+  if (status != ERROR_SUCCESS || !changed) {
+    // The document is untouched (a change that fails makes no edit), so it stays good to reuse.
+    if (reuse) *reuse = std::move(current);
+    return status;
+  }
+  if (LONG writable = WritableStatus(paths); writable != ERROR_SUCCESS) return writable;
+  auto written = std::make_shared<Snapshot>();
+  written->doc = std::move(current->doc);
+  status = WriteStore(paths, *current, *written);
+  if (status == ERROR_SUCCESS && reuse) *reuse = std::move(written);
+  return status;
+}
+
+// ---- handles -------------------------------------------------------------------------------------
+
+struct OpenKey {
+  int root = -1;
+  std::vector<std::string> names;  // below the root, as given
+  REGSAM access = 0;
+  std::shared_ptr<Snapshot> snap;
+};
+
+std::mutex handlesMutex;
+std::unordered_map<HKEY, OpenKey> handles;
+HKEY nextHandle = 0x1000;
+
+bool IsWriteAccess(REGSAM sam) {
+  return (sam & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x00040000 | 0x00080000)) != 0;
+}
+
+const Key* FindKey(const Document& doc, int root, const std::vector<std::string>& names) {
+  const Key* key = &doc.Root(root);
+  for (const std::string& name : names) {
+    key = key->FindSubKey(name);
+    if (!key) return nullptr;
+  }
+  return key;
+}
+
+Key* FindKey(Document& doc, int root, const std::vector<std::string>& names) {
+  return const_cast<Key*>(FindKey(std::as_const(doc), root, names));
+}
+
+// What an operation works on: the key of a handle (or of a root) and what was read of the store.
+struct Target {
+  int root = -1;
+  std::vector<std::string> names;
+  REGSAM access = KEY_ALL_ACCESS;
+  std::shared_ptr<Snapshot> snap;
+};
+
+// With `takeSnapshot` the handle gives up what it read, for a change to edit (and hand back afterwards).
+LONG Resolve(HKEY hKey, Target& target, bool takeSnapshot = false) {
+  if (int root = detail::RootIndex(hKey); root >= 0) {
+    target.root = root;
+    return ERROR_SUCCESS;
+  }
+  std::lock_guard guard(handlesMutex);
+  auto it = handles.find(hKey);
+  if (it == handles.end()) return ERROR_INVALID_HANDLE;
+  target.root = it->second.root;
+  target.names = it->second.names;
+  target.access = it->second.access;
+  if (takeSnapshot) {
+    target.snap = std::move(it->second.snap);
+  } else {
+    target.snap = it->second.snap;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Gives the handle back what it read, so the next call on it can skip reading an unchanged store.
+void Remember(HKEY hKey, std::shared_ptr<Snapshot> snap) {
+  std::lock_guard guard(handlesMutex);
+  if (auto it = handles.find(hKey); it != handles.end()) it->second.snap = std::move(snap);
+}
+
+// The current store for a read through `target`, reusing its snapshot when the file is unchanged.
+const Snapshot& ReadFor(HKEY hKey, Target& target) {
+  StorePaths paths = CurrentStorePaths();
+  if (!target.snap || !target.snap->StillCurrent(paths.file)) {
+    target.snap = ReadStoreShared(paths);
+    Remember(hKey, target.snap);
+  }
+  return *target.snap;
+}
+
+HKEY NewHandle(OpenKey key) {
+  std::lock_guard guard(handlesMutex);
+  while (handles.count(nextHandle) || detail::RootIndex(nextHandle) >= 0 || nextHandle == 0) nextHandle += 4;
+  HKEY h = nextHandle;
+  nextHandle += 4;
+  handles.emplace(h, std::move(key));
+  return h;
+}
+
+// Appends the names of `subKey` to `names`.
+LONG AppendPath(std::string_view subKey, std::vector<std::string>& names) {
+  std::vector<std::string_view> parts;
+  if (LONG status = detail::SplitKeyPath(subKey, parts); status != ERROR_SUCCESS) return status;
+  if (names.size() + parts.size() > detail::MaxKeyDepth) return ERROR_INVALID_PARAMETER;
+  for (std::string_view part : parts) names.emplace_back(part);
+  return ERROR_SUCCESS;
+}
+
+void CopyName(const std::string& name, char* buffer) {
+  std::memcpy(buffer, name.data(), name.size());
+  buffer[name.size()] = '\0';
+}
+
+template <typename F>
+LSTATUS Guarded(F&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  } catch (...) {
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+}  // namespace
+
+// ---- the registry functions ------------------------------------------------------------------------
+
+LSTATUS RegOpenKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult) {
+  return Guarded([&]() -> LSTATUS {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    *phkResult = 0;
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (LONG status = AppendPath(lpSubKey, target.names); status != ERROR_SUCCESS) return status;
+    StorePaths paths = CurrentStorePaths();
+    if (!target.snap || !target.snap->StillCurrent(paths.file)) target.snap = ReadStoreShared(paths);
+    if (target.snap->status != ERROR_SUCCESS) return target.snap->status;
+    if (!FindKey(target.snap->doc, target.root, target.names)) {
+      // A write is coming (the caller asks for write access, and will create the key next): when it
+      // cannot succeed, say why now instead of sending the caller on to a create that fails.
+      if (IsWriteAccess(samDesired)) {
+        if (LONG status = WritableStatus(paths); status != ERROR_SUCCESS) return status;
+      }
+      return ERROR_FILE_NOT_FOUND;
+    }
+    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(target.snap)});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegCreateKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, const char*, DWORD, REGSAM samDesired,
+                       const void*, HKEY* phkResult, DWORD* lpdwDisposition) {
+  return Guarded([&]() -> LSTATUS {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    *phkResult = 0;
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    std::size_t existingDepth = target.names.size();
+    if (LONG status = AppendPath(lpSubKey, target.names); status != ERROR_SUCCESS) return status;
+    bool createdAny = false;
+    std::shared_ptr<Snapshot> snap = std::move(target.snap);
+    LONG status = ChangeStore(
+        [&](Document& doc, bool& changed) -> LONG {
+          Key* key = &doc.Root(target.root);
+          for (std::size_t i = 0; i < target.names.size(); ++i) {
+            bool created = false;
+            if (i < existingDepth) {
+              key = key->FindSubKey(target.names[i]);
+              if (!key) return ERROR_KEY_DELETED;  // the key the handle stands for has gone
+            } else {
+              key = &key->SubKey(target.names[i], created);
+            }
+            createdAny = createdAny || created;
+          }
+          changed = createdAny;
+          return ERROR_SUCCESS;
+        },
+        &snap);
+    if (status != ERROR_SUCCESS) return status;
+    if (lpdwDisposition) *lpdwDisposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(snap)});
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegCloseKey(HKEY hKey) {
+  if (detail::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
+  std::shared_ptr<Snapshot> dropped;  // released after the mutex
+  std::lock_guard guard(handlesMutex);
+  auto it = handles.find(hKey);
+  if (it == handles.end()) return ERROR_INVALID_HANDLE;
+  dropped = std::move(it->second.snap);
+  handles.erase(it);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueEx(HKEY hKey, std::string_view lpValueName, DWORD*, DWORD* lpType, BYTE* lpData,
+                        DWORD* lpcbData) {
+  return Guarded([&]() -> LSTATUS {
+    if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (!(target.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    const Snapshot& snap = ReadFor(hKey, target);
+    if (snap.status != ERROR_SUCCESS) return snap.status;
+    const Key* key = FindKey(snap.doc, target.root, target.names);
+    if (!key) return ERROR_KEY_DELETED;
+    const detail::Value* value = key->FindValue(lpValueName);
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    if (lpType) *lpType = value->type;
+    if (!lpcbData) return ERROR_SUCCESS;
+    DWORD size = static_cast<DWORD>(value->data.size());
+    if (lpData && *lpcbData < size) {
+      *lpcbData = size;
+      return ERROR_MORE_DATA;
+    }
+    if (lpData && size > 0) std::memcpy(lpData, value->data.data(), size);
+    *lpcbData = size;
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegSetValueEx(HKEY hKey, std::string_view lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                      DWORD cbData) {
+  return Guarded([&]() -> LSTATUS {
+    if (!lpData && cbData > 0) return ERROR_INVALID_PARAMETER;
+    if (!detail::IsValidValueName(lpValueName)) return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (LONG status = Resolve(hKey, target, true); status != ERROR_SUCCESS) return status;
+    if (!(target.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    std::string data;
+    if (lpData) data.assign(reinterpret_cast<const char*>(lpData), cbData);
+    LONG status = ChangeStore(
+        [&](Document& doc, bool& changed) -> LONG {
+          Key* key = FindKey(doc, target.root, target.names);
+          if (!key) return ERROR_KEY_DELETED;
+          const detail::Value* old = key->FindValue(lpValueName);
+          if (old && old->type == dwType && old->data == data) return ERROR_SUCCESS;  // nothing to write
+          key->SetValue(lpValueName, dwType, std::move(data));
+          changed = true;
+          return ERROR_SUCCESS;
+        },
+        &target.snap);
+    Remember(hKey, std::move(target.snap));
+    return status;
+  });
+}
+
+LSTATUS RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*, DWORD* lpType,
+                     BYTE* lpData, DWORD* lpcbData) {
+  return Guarded([&]() -> LSTATUS {
+    if (!lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (!(target.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    const Snapshot& snap = ReadFor(hKey, target);
+    if (snap.status != ERROR_SUCCESS) return snap.status;
+    const Key* key = FindKey(snap.doc, target.root, target.names);
+    if (!key) return ERROR_KEY_DELETED;
+    if (dwIndex >= key->Values().size()) return ERROR_NO_MORE_ITEMS;
+    const detail::Value& value = key->Values()[dwIndex];
+    DWORD size = static_cast<DWORD>(value.data.size());
+    if (value.name.size() >= *lpcchValueName) return ERROR_MORE_DATA;
+    if (lpData && *lpcbData < size) {
+      *lpcbData = size;
+      return ERROR_MORE_DATA;
+    }
+    CopyName(value.name, lpValueName);
+    *lpcchValueName = static_cast<DWORD>(value.name.size());
+    if (lpType) *lpType = value.type;
+    if (lpData && size > 0) std::memcpy(lpData, value.data.data(), size);
+    if (lpcbData) *lpcbData = size;
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char* lpClass,
+                     DWORD* lpcchClass, FILETIME* lpftLastWriteTime) {
+  return Guarded([&]() -> LSTATUS {
+    if (!lpName || !lpcchName || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (!(target.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    const Snapshot& snap = ReadFor(hKey, target);
+    if (snap.status != ERROR_SUCCESS) return snap.status;
+    const Key* key = FindKey(snap.doc, target.root, target.names);
+    if (!key) return ERROR_KEY_DELETED;
+    // Sub-keys live in an ordered map; walking to the index keeps one listing linear per call and the
+    // whole listing quadratic only in the number of sub-keys of this one key.
+    if (dwIndex >= key->SubKeys().size()) return ERROR_NO_MORE_ITEMS;
+    auto it = key->SubKeys().begin();
+    std::advance(it, dwIndex);
+    const std::string& name = it->second->Name();
+    if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
+    if (lpClass && *lpcchClass < 1) return ERROR_MORE_DATA;
+    CopyName(name, lpName);
+    *lpcchName = static_cast<DWORD>(name.size());
+    if (lpClass) {
+      lpClass[0] = '\0';
+      *lpcchClass = 0;
+    }
+    if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{};
+    return ERROR_SUCCESS;
+  });
+}
+
+LSTATUS RegDeleteValue(HKEY hKey, std::string_view lpValueName) {
+  return Guarded([&]() -> LSTATUS {
+    Target target;
+    if (LONG status = Resolve(hKey, target, true); status != ERROR_SUCCESS) return status;
+    if (!(target.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    LONG status = ChangeStore(
+        [&](Document& doc, bool& changed) -> LONG {
+          Key* key = FindKey(doc, target.root, target.names);
+          if (!key) return ERROR_KEY_DELETED;
+          if (!key->DeleteValue(lpValueName)) return ERROR_FILE_NOT_FOUND;
+          changed = true;
+          return ERROR_SUCCESS;
+        },
+        &target.snap);
+    Remember(hKey, std::move(target.snap));
+    return status;
+  });
+}
+
+LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey) {
+  return Guarded([&]() -> LSTATUS {
+    Target target;
+    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (LONG status = AppendPath(lpSubKey, target.names); status != ERROR_SUCCESS) return status;
+    if (target.names.empty()) return ERROR_ACCESS_DENIED;  // a root cannot be deleted
+    return ChangeStore([&](Document& doc, bool& changed) -> LONG {
+      std::vector<std::string> parentNames(target.names.begin(), target.names.end() - 1);
+      Key* parent = FindKey(doc, target.root, parentNames);
+      Key* key = parent ? parent->FindSubKey(target.names.back()) : nullptr;
+      if (!key) return ERROR_FILE_NOT_FOUND;
+      if (!key->SubKeys().empty()) return ERROR_ACCESS_DENIED;
+      parent->DeleteSubKey(target.names.back());
+      changed = true;
+      return ERROR_SUCCESS;
+    });
+  });
+}
+
+}  // namespace kestrun::platform::reg
