@@ -4,6 +4,7 @@
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "util/ErrorReport.h"
+#include "util/FileSystemObject.h"
 
 namespace kestrun {
 
@@ -21,13 +22,22 @@ AppMain::AppMain() {
 }
 
 AppMain::~AppMain() {
-  if (frm_) frm_->Terminate();  // the window's second Terminate: it only closes what is still open
+  if (!frm_) return;
+  // The window's second Terminate: the wait is long over, so it only closes what is still open
+  // and not pinned. A pinned window stays on screen after the controller has gone.
+  frm_->Terminate();
+  frmMain::Release(std::move(frm_));
+}
+
+frmMain& AppMain::frm() {
+  if (!frm_) Raise(err::ObjectVariableNotSet);
+  return *frm_;
 }
 
 void AppMain::InitMyObjects(Application& objA) {
   try {
     objA_ = &objA;
-    frm_->InitMyObjects(objA, *this);
+    frm().InitMyObjects(objA, *this);
   } catch (const std::exception&) {
     ReportError(kClass, "InitMyObjects");
   }
@@ -35,7 +45,7 @@ void AppMain::InitMyObjects(Application& objA) {
 
 void AppMain::ShowMain() {
   try {
-    frm_->Show();
+    frm().Show();
     platform::Windows().DoEvents();
   } catch (const std::exception&) {
     ReportError(kClass, "ShowMain");
@@ -44,8 +54,10 @@ void AppMain::ShowMain() {
 
 void AppMain::UpdateStatusBar(const std::string& strText) {
   try {
-    if (!frm_->View().SetStatusPanelText("Info", strText)) Raise(err::ObjectVariableNotSet);
-    frm_->View().RepaintStatusBar();
+    ui::MainView& view = frm().View();
+    if (!view.SetStatusPanelText("Info", strText)) Raise(err::ObjectVariableNotSet);
+    // The run does not return to the message loop between its steps: paint the text now.
+    view.RepaintStatusBar();
   } catch (const std::exception&) {
     ReportError(kClass, "UpdateStatusBar");
   }
@@ -53,16 +65,16 @@ void AppMain::UpdateStatusBar(const std::string& strText) {
 
 void AppMain::CheckForUpdates() {
   try {
-    frm_->GetUpdates();
+    frm().GetUpdates();
   } catch (const std::exception&) {
     ReportError(kClass, "CheckForUpdates");
   }
 }
 
-std::shared_ptr<FileSystemObject> AppMain::FSO() { return fso_; }
+std::shared_ptr<FileSystemObject> AppMain::FSO() { return SharedFileSystemObject(fso_); }
 
 void AppMain::Terminate() {
-  frm_->Terminate();
+  if (frm_) frm_->Terminate();
   objA_ = nullptr;
 }
 

@@ -18,7 +18,8 @@ class AppMain {
   AppMain(const AppMain&) = delete;
   AppMain& operator=(const AppMain&) = delete;
 
-  frmMain& frm() { return *frm_; }
+  // The main window; raises "object variable not set" (91) when it could not be created.
+  frmMain& frm();
 
   std::string HostName;
   std::string RemotePath;

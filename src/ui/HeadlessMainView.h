@@ -47,6 +47,7 @@ class HeadlessMainView : public MainView {
   int WindowState() const override { return state_; }
   void Show() override { shown_ = true; }
   bool Shown() const { return shown_; }
+  bool IsShown() const override { return shown_; }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
 

@@ -67,6 +67,8 @@ class MainView {
   virtual void Close() = 0;
   // True from creation until the window is closed (a window never shown is open but not visible).
   virtual bool IsOpen() const = 0;
+  // True once Show has put the window on screen (a /Silent run never shows it).
+  virtual bool IsShown() const = 0;
 
   // Geometry in twips, for the layout and for placing the window on the desktop.
   virtual long ScaleWidth() const = 0;

@@ -1,18 +1,28 @@
 #include "ui/frmMain.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
+#include "ui/ViewFactory.h"
 #include "util/ErrorReport.h"
 
 namespace kestrun {
 
 namespace {
 constexpr const char* kClass = "frmMain";
+
+// Windows left on screen after the controller let go of them (a pinned window at the end of the run).
+std::vector<std::unique_ptr<frmMain>>& OpenWindows() {
+  static std::vector<std::unique_ptr<frmMain>> windows;
+  return windows;
 }
+}  // namespace
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
   view_->SetEvents(this);
@@ -35,14 +45,13 @@ void frmMain::Form_Load() {
   try {
     const auto& app = platform::App();
     view_->SetCaption(app.Title);
-    char minor[8];
-    char revision[8];
+    char minor[16];
+    char revision[16];
     std::snprintf(minor, sizeof minor, "%02d", app.Minor);
     std::snprintf(revision, sizeof revision, "%02d", app.Revision);
     AddText(app.Title + " V" + std::to_string(app.Major) + "." + minor + "." + revision);
     AddText(" ");
-    // Centre on the work area: the form's own size, in twips.
-    // (Placement goes through the shared window-placement helper once it is wired to the view.)
+    CenterOnDesktop();
     view_->ShowPinPicture(false);
     pinned_ = false;
     closeRequested_ = false;
@@ -52,8 +61,12 @@ void frmMain::Form_Load() {
   }
 }
 
+void frmMain::CenterOnDesktop() {}
+
 void frmMain::AddText(std::string strText, int32_t Color) {
   try {
+    // However many line ends the caller left on the text, the log gets exactly one; an empty text
+    // adds nothing visible but still counts as activity for the wait before closing.
     if (!strText.empty()) {
       strText = su_.RTrimText(strText, "\r\n");
       strText += "\r\n";
@@ -75,6 +88,7 @@ void frmMain::Form_Resize() {
     ui::TwipsRect bar = view_->ControlRect(MainControl::ProgressBar);
     const ui::TwipsRect status = view_->ControlRect(MainControl::sbInfo);
 
+    // Absolute values: a window shrunk below the margins still gets sizes of zero or more.
     pin.Left = std::labs(view_->ScaleWidth() - m - pin.Width);
     log.Width = std::labs(pin.Left - 2 * m);
     log.Height = std::labs(view_->ScaleHeight() - status.Height - log.Top - m - bar.Height);
@@ -93,7 +107,12 @@ void frmMain::Form_KeyUp(int KeyCode, int /*Shift*/) {
   try {
     if (KeyCode != ui::KeyF1) return;
     PinDown();
-    if (objA_) objA_->ShowAboutBox(0);
+    if (objA_) {
+      objA_->ShowAboutBox(0);
+    } else {
+      // The run is over and the driver gone: the About box shows the program's facts alone.
+      ui::Views().ShowAboutBox({}, 0);
+    }
   } catch (const std::exception&) {
     ReportError(kClass, "Form_KeyUp");
   }
@@ -106,6 +125,7 @@ void frmMain::PinDown() {
 }
 
 void frmMain::imgPin_Click() {
+  // The picture on show is the state: the flag follows it.
   if (!view_->PinShowsPinned()) {
     view_->ShowPinPicture(true);
     pinned_ = true;
@@ -117,30 +137,36 @@ void frmMain::imgPin_Click() {
 }
 
 void frmMain::Form_Unload() {
-  // The user closed the window: the run stops at its next step and nothing more is shown.
   unloaded_ = true;
+  // Closed before the run was over: the transfer under way is abandoned and the run stops at its
+  // next step, so the program can end.
+  if (!closeRequested_) platform::RequestCancel();
 }
 
 void frmMain::Show() { view_->Show(); }
 
 void frmMain::Terminate() {
   try {
-    if (view_->WaitsBeforeClosing() && view_->IsOpen() && !unloaded_) {
-      // Keep the window on screen until the last line has stood for the close delay, handling
-      // clicks (the pin) meanwhile. The wait sleeps in the event loop; it never spins.
-      for (;;) {
-        auto due = lastLogLine_ + closeDelay_;
-        auto now = std::chrono::steady_clock::now();
-        if (now >= due || !view_->IsOpen()) break;
-        auto slice = std::min<std::chrono::steady_clock::duration>(due - now, std::chrono::milliseconds(50));
-        platform::Windows().WaitFor(
-            std::chrono::duration_cast<std::chrono::milliseconds>(slice) + std::chrono::milliseconds(1));
-      }
-    }
+    // Only a window on screen is kept for the user to read its last line; the console and a window
+    // never shown (/Silent) close at once.
+    if (view_->WaitsBeforeClosing() && view_->IsShown()) WaitUntilLogIsQuiet();
     closeRequested_ = true;
-    if (!pinned_) view_->Close();
+    if (!pinned_ && view_->IsOpen()) view_->Close();
   } catch (const std::exception&) {
     ReportError(kClass, "Terminate");
+  }
+}
+
+void frmMain::WaitUntilLogIsQuiet() {
+  using namespace std::chrono;
+  // Sleeps in the event loop in short slices, so clicks on the pin are handled and a window the
+  // user closes meanwhile ends the wait at once.
+  constexpr milliseconds kSlice{100};
+  while (view_->IsOpen()) {
+    const auto now = steady_clock::now();
+    const auto due = lastLogLine_ + closeDelay_;
+    if (now >= due) break;
+    platform::Windows().WaitFor(std::min(kSlice, ceil<milliseconds>(due - now)));
   }
 }
 
@@ -151,5 +177,18 @@ void frmMain::FTC_FileTreeChange(const std::string& strText, int32_t /*Color*/) 
     ReportError(kClass, "FTC_FileTreeChange");
   }
 }
+
+void frmMain::Release(std::unique_ptr<frmMain> form) {
+  if (!form) return;
+  if (form->view_->IsShown() && form->view_->IsOpen()) {
+    form->objA_ = nullptr;
+    form->objAM_ = nullptr;
+    OpenWindows().push_back(std::move(form));
+  }
+}
+
+void frmMain::ReleaseOpenWindows() { OpenWindows().clear(); }
+
+std::size_t frmMain::OpenWindowCount() { return OpenWindows().size(); }
 
 }  // namespace kestrun

@@ -19,6 +19,8 @@ class frmMain : public ui::MainViewEvents {
  public:
   explicit frmMain(std::unique_ptr<ui::MainView> view);
   ~frmMain() override;
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
 
   void InitMyObjects(Application& objA, AppMain& objAM);
   void AddText(std::string strText, int32_t Color = ui::ColorBlack);
@@ -43,18 +45,31 @@ class frmMain : public ui::MainViewEvents {
   void SetWindowState(int state) { view_->SetWindowState(state); }
   bool Pinned() const { return pinned_; }
   bool CloseRequested() const { return closeRequested_; }
-  // True once the user has closed the window: the run stops at its next step.
+  // True once the window has been closed; when the user closed it before the end of the run, the
+  // process-wide cancellation is requested as well, so the run stops at its next step.
   bool Unloaded() const { return unloaded_; }
   ui::MainView& View() { return *view_; }
 
   // How long Terminate keeps the window after the last log line (3 s; tests shorten it).
   void SetCloseDelay(std::chrono::milliseconds delay) { closeDelay_ = delay; }
 
+  // The controller lets go of its window here. A window still on screen (pinned at the end of the
+  // run) outlives the controller and the driver, as the user expects of an open window: it stays
+  // until the user closes it, and its pin and F1 keep working. The front end releases such windows
+  // with ReleaseOpenWindows once its message loop has ended.
+  static void Release(std::unique_ptr<frmMain> form);
+  static void ReleaseOpenWindows();
+  static std::size_t OpenWindowCount();
+
  private:
   // Package bookkeeping around the retrievals.
   std::string GetLatestUpdate();
   bool RenameUpdate(const std::string& strFileName);
   void RemoveOldSDATs();
+
+  // Handles window messages until the last log line has stood for the close delay.
+  void WaitUntilLogIsQuiet();
+  void CenterOnDesktop();
 
   std::unique_ptr<ui::MainView> view_;
   Application* objA_ = nullptr;
@@ -63,7 +78,6 @@ class frmMain : public ui::MainViewEvents {
   bool pinned_ = false;
   bool closeRequested_ = false;
   bool unloaded_ = false;
-  bool terminated_ = false;
   std::chrono::steady_clock::time_point lastLogLine_ = std::chrono::steady_clock::now();
   std::chrono::milliseconds closeDelay_{3000};
   std::string listingBuffer_;

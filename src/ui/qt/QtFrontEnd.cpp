@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/Common.h"
+#include "ui/frmMain.h"
 #include "ui/qt/QtWindowSystem.h"
 
 namespace kestrun::ui::qt {
@@ -15,6 +16,8 @@ int RunWithQt(int argc, char** argv) {
   platform::InstallWindowSystem(&windows);
   InstallViewFactory(&windows);
   const int status = Main();
+  // A window kept open after the run (pinned) has been closed by now; its widgets go before Qt does.
+  frmMain::ReleaseOpenWindows();
   InstallViewFactory(nullptr);
   platform::InstallWindowSystem(nullptr);
   return status;

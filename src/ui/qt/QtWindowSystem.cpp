@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "ui/HeadlessMainView.h"
+#include "ui/qt/QtMainView.h"
 
 namespace kestrun::ui::qt {
 
@@ -94,7 +94,7 @@ void QtWindowSystem::RunUntilLastWindowClosed() {
   }
 }
 
-std::unique_ptr<MainView> QtWindowSystem::CreateMainView() { return std::make_unique<HeadlessMainView>(); }
+std::unique_ptr<MainView> QtWindowSystem::CreateMainView() { return std::make_unique<QtMainView>(); }
 
 void QtWindowSystem::ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) {
   QString text;

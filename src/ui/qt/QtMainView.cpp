@@ -1,0 +1,342 @@
+#include "ui/qt/QtMainView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextCharFormat>
+#include <QTextDocument>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/qt/PinPictures.h"
+
+namespace kestrun::ui::qt {
+
+namespace {
+
+// Design positions and sizes in twips; the client area is 6420 x 3735.
+constexpr long kClientWidth = 6420;
+constexpr long kClientHeight = 3735;
+constexpr TwipsRect kOutput{120, 120, 5895, 3015};
+constexpr TwipsRect kProgress{120, 3120, 5895, 255};
+constexpr TwipsRect kStatus{0, 3360, 6420, 375};
+constexpr TwipsRect kPin{6120, 120, 255, 255};
+constexpr TwipsRect kUnpinned{6120, 480, 240, 165};
+constexpr TwipsRect kPinned{6120, 600, 180, 180};
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// blue * 65536 + green * 256 + red
+QColor LogColor(int32_t color) {
+  const auto c = static_cast<uint32_t>(color);
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+// The shift state of a key event as the window logic counts it: 1 Shift, 2 Ctrl, 4 Alt.
+int ShiftState(Qt::KeyboardModifiers modifiers) {
+  int shift = 0;
+  if (modifiers & Qt::ShiftModifier) shift |= 1;
+  if (modifiers & Qt::ControlModifier) shift |= 2;
+  if (modifiers & Qt::AltModifier) shift |= 4;
+  return shift;
+}
+
+// Function keys carry the numbers of the window logic (F1 = 112); other keys are not passed on.
+int KeyCode(int qtKey) {
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return 112 + (qtKey - Qt::Key_F1);
+  return 0;
+}
+
+}  // namespace
+
+// The top-level window: tells the view when it is resized or closed.
+class QtMainView::MainWindow final : public QWidget {
+ public:
+  explicit MainWindow(QtMainView& view) : view_(view) {}
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    view_.OnResized();
+  }
+  void closeEvent(QCloseEvent* event) override {
+    QWidget::closeEvent(event);
+    view_.OnClosed();
+  }
+
+ private:
+  QtMainView& view_;
+};
+
+// The window sees key releases before its controls do, so F1 works while the log has the focus.
+class QtMainView::KeyPreview final : public QObject {
+ public:
+  explicit KeyPreview(QtMainView& view) : view_(view) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyRelease) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* window = view_.window_.get();
+    if (!widget || !window || (widget != window && !window->isAncestorOf(widget))) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int code = KeyCode(key->key());
+    // A held key repeats its release; one press is one request.
+    if (code == 0 || key->isAutoRepeat()) return false;
+    view_.OnKeyReleased(code, ShiftState(key->modifiers()));
+    return true;  // handled by the window; the control does not see it again while it propagates
+  }
+
+ private:
+  QtMainView& view_;
+};
+
+class QtMainView::PinLabel final : public QLabel {
+ public:
+  PinLabel(QWidget* parent, QtMainView& view) : QLabel(parent), view_(view) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) view_.OnPinClicked();
+  }
+
+ private:
+  QtMainView& view_;
+};
+
+QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
+  QWidget* w = window_.get();
+  w->setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+
+  tboOutput_ = new QPlainTextEdit(w);
+  tboOutput_->setReadOnly(true);
+  tboOutput_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  tboOutput_->setUndoRedoEnabled(false);  // the log only grows; an undo history would grow with it
+  end_ = QTextCursor(tboOutput_->document());
+  end_.movePosition(QTextCursor::End);
+
+  progressBar_ = new QProgressBar(w);
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  progressBar_->setTextVisible(false);
+  progressBar_->hide();
+
+  sbInfo_ = new QStatusBar(w);
+  sbInfo_->setSizeGripEnabled(false);
+  auto* info = new QLabel(QStringLiteral("Some status messages will appear here!"), sbInfo_);
+  info->setTextFormat(Qt::PlainText);
+  sbInfo_->addWidget(info, 1);
+  panels_[QStringLiteral("INFO")] = info;
+
+  imgUnpinned_ = new QLabel(w);
+  imgUnpinned_->setPixmap(QPixmap(kUnpinnedPicture));
+  imgUnpinned_->hide();
+  imgPinned_ = new QLabel(w);
+  imgPinned_->setPixmap(QPixmap(kPinnedPicture));
+  imgPinned_->hide();
+
+  imgPin_ = new PinLabel(w, *this);
+  imgPin_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  imgPin_->setToolTip(QStringLiteral("Push to pin me down"));
+  imgPin_->setCursor(Qt::PointingHandCursor);
+  imgPin_->setPixmap(imgUnpinned_->pixmap());
+
+  SetControlRect(MainControl::tboOutput, kOutput);
+  SetControlRect(MainControl::ProgressBar, kProgress);
+  SetControlRect(MainControl::sbInfo, kStatus);
+  SetControlRect(MainControl::imgPin, kPin);
+  const double tx = TwipsPerPixelX();
+  const double ty = TwipsPerPixelY();
+  auto place = [&](QWidget* widget, const TwipsRect& r) {
+    widget->setGeometry(static_cast<int>(std::lround(r.Left / tx)), static_cast<int>(std::lround(r.Top / ty)),
+                        static_cast<int>(std::lround(r.Width / tx)), static_cast<int>(std::lround(r.Height / ty)));
+  };
+  place(imgUnpinned_, kUnpinned);
+  place(imgPinned_, kPinned);
+  w->resize(static_cast<int>(std::lround(kClientWidth / tx)), static_cast<int>(std::lround(kClientHeight / ty)));
+
+  keyPreview_ = std::make_unique<KeyPreview>(*this);
+  if (qApp) qApp->installEventFilter(keyPreview_.get());
+}
+
+QtMainView::~QtMainView() {
+  events_ = nullptr;
+  if (qApp) qApp->removeEventFilter(keyPreview_.get());
+  closing_ = true;
+  window_.reset();
+}
+
+QWidget* QtMainView::Window() const { return window_.get(); }
+
+void QtMainView::SetCaption(const std::string& caption) { window_->setWindowTitle(Q(caption)); }
+
+void QtMainView::AppendLog(const std::string& text, int32_t color) {
+  if (text.empty()) return;
+  // The log keeps one paragraph per line: CR LF (and a lone CR or LF) end a paragraph.
+  QString line = Q(text);
+  line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  line.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QTextCharFormat format;
+  format.setForeground(LogColor(color));
+  end_.movePosition(QTextCursor::End);
+  end_.insertText(line, format);
+  // Keep the newest line in view.
+  QScrollBar* bar = tboOutput_->verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+QLabel* QtMainView::StatusPanel(const std::string& key) const {
+  auto it = panels_.find(Q(key).toUpper());
+  return it == panels_.end() ? nullptr : it->second;
+}
+
+bool QtMainView::SetStatusPanelText(const std::string& key, const std::string& text) {
+  QLabel* panel = StatusPanel(key);
+  if (!panel) return false;
+  panel->setText(Q(text));
+  return true;
+}
+
+void QtMainView::RepaintStatusBar() { sbInfo_->repaint(); }
+
+void QtMainView::SetProgressValue(float value) {
+  if (!std::isfinite(value)) return;
+  progressBar_->setValue(static_cast<int>(std::clamp(value, 0.0f, 100.0f)));
+}
+
+void QtMainView::SetProgressVisible(bool visible) { progressBar_->setVisible(visible); }
+
+bool QtMainView::ProgressVisible() const { return !progressBar_->isHidden(); }
+
+void QtMainView::ShowPinPicture(bool pinned) {
+  imgPin_->setPixmap(pinned ? imgPinned_->pixmap() : imgUnpinned_->pixmap());
+}
+
+bool QtMainView::PinShowsPinned() const {
+  // The picture on show tells the state: is it the unpinned one?
+  return imgPin_->pixmap().cacheKey() != imgUnpinned_->pixmap().cacheKey();
+}
+
+void QtMainView::SetWindowState(int state) {
+  state_ = state;
+  if (!shown_) return;
+  if (state == WindowStateMinimized) {
+    window_->showMinimized();
+  } else {
+    window_->showNormal();
+  }
+}
+
+int QtMainView::WindowState() const {
+  if (shown_) return window_->isMinimized() ? WindowStateMinimized : WindowStateNormal;
+  return state_;
+}
+
+void QtMainView::Show() {
+  if (!open_) return;
+  shown_ = true;
+  if (state_ == WindowStateMinimized) {
+    window_->showMinimized();
+  } else {
+    window_->show();
+  }
+}
+
+void QtMainView::Close() {
+  if (!open_) return;
+  window_->close();
+  // A window that never was on screen gets no close event from every platform; it is closed all the same.
+  if (open_) OnClosed();
+}
+
+void QtMainView::OnClosed() {
+  if (!open_ || closing_) return;
+  open_ = false;
+  window_->hide();
+  if (events_) events_->Form_Unload();
+}
+
+void QtMainView::OnResized() {
+  // The status bar keeps to the bottom edge across the whole width.
+  const int height = static_cast<int>(std::lround(kStatus.Height / TwipsPerPixelY()));
+  sbInfo_->setGeometry(0, window_->height() - height, window_->width(), height);
+  if (events_) events_->Form_Resize();
+}
+
+void QtMainView::OnKeyReleased(int keyCode, int shift) {
+  if (events_) events_->Form_KeyUp(keyCode, shift);
+}
+
+void QtMainView::OnPinClicked() {
+  if (events_) events_->imgPin_Click();
+}
+
+double QtMainView::TwipsPerPixelX() const {
+  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+  return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+double QtMainView::TwipsPerPixelY() const {
+  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+  return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+long QtMainView::ScaleWidth() const { return std::lround(window_->width() * TwipsPerPixelX()); }
+long QtMainView::ScaleHeight() const { return std::lround(window_->height() * TwipsPerPixelY()); }
+
+QWidget* QtMainView::Widget(MainControl control) const {
+  switch (control) {
+    case MainControl::tboOutput: return tboOutput_;
+    case MainControl::ProgressBar: return progressBar_;
+    case MainControl::sbInfo: return sbInfo_;
+    case MainControl::imgPin: return imgPin_;
+  }
+  return nullptr;
+}
+
+TwipsRect QtMainView::ControlRect(MainControl control) const {
+  const QWidget* widget = Widget(control);
+  if (!widget) return {};
+  const QRect g = widget->geometry();
+  const double tx = TwipsPerPixelX();
+  const double ty = TwipsPerPixelY();
+  return {std::lround(g.x() * tx), std::lround(g.y() * ty), std::lround(g.width() * tx), std::lround(g.height() * ty)};
+}
+
+void QtMainView::SetControlRect(MainControl control, const TwipsRect& rect) {
+  QWidget* widget = Widget(control);
+  if (!widget) return;
+  const double tx = TwipsPerPixelX();
+  const double ty = TwipsPerPixelY();
+  // Sizes never go below zero, whatever the caller computed.
+  widget->setGeometry(static_cast<int>(std::lround(rect.Left / tx)), static_cast<int>(std::lround(rect.Top / ty)),
+                      static_cast<int>(std::max(0L, std::lround(rect.Width / tx))),
+                      static_cast<int>(std::max(0L, std::lround(rect.Height / ty))));
+}
+
+TwipsRect QtMainView::WindowRect() const {
+  const QRect g = window_->frameGeometry();
+  const double tx = TwipsPerPixelX();
+  const double ty = TwipsPerPixelY();
+  return {std::lround(g.x() * tx), std::lround(g.y() * ty), std::lround(g.width() * tx), std::lround(g.height() * ty)};
+}
+
+void QtMainView::MoveWindow(long left, long top) {
+  window_->move(static_cast<int>(std::lround(left / TwipsPerPixelX())),
+                static_cast<int>(std::lround(top / TwipsPerPixelY())));
+}
+
+}  // namespace kestrun::ui::qt
