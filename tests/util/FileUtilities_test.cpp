@@ -1,0 +1,205 @@
+#include "util/FileUtilities.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "util/RuntimeError.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sandbox;
+using testing::ScriptedWindowSystem;
+
+bool ReadOnly(const fs::path& p) { return (fs::status(p).permissions() & fs::perms::owner_write) == fs::perms::none; }
+
+// Sets the access and modification times to `accessedDaysAgo` and `modifiedDaysAgo` days before now.
+void Age(const fs::path& p, double modifiedDaysAgo, double accessedDaysAgo) {
+  const std::time_t now = std::time(nullptr);
+  timespec times[2] = {{now - static_cast<std::time_t>(accessedDaysAgo * 86400), 0},
+                       {now - static_cast<std::time_t>(modifiedDaysAgo * 86400), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+}
+
+class FileUtilitiesTest : public ::testing::Test {
+ protected:
+  Sandbox box;
+  ScriptedWindowSystem windows;
+  FileUtilities fu;
+};
+
+TEST_F(FileUtilitiesTest, CopyReplacesReadOnlyDestinationAndClearsOnlyThatBit) {
+  auto source = box.WriteFile("new.exe", "new");
+  auto destination = box.WriteFile("setup.exe", "old");
+  chmod(destination.c_str(), 0454);  // read-only, with group write set as another bit to keep
+  EXPECT_TRUE(fu.CopyFile(source.string(), destination.string()));
+  EXPECT_EQ(Sandbox::ReadFile(destination), "new");
+  EXPECT_FALSE(ReadOnly(destination));
+
+  chmod(destination.c_str(), 0454);
+  EXPECT_FALSE(fu.CopyFile((box.Root() / "missing.exe").string(), destination.string()));
+  EXPECT_EQ(Sandbox::ReadFile(destination), "new");
+  EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0654));  // lost its read-only bit
+
+  EXPECT_TRUE(fu.CopyFile(source.string(), (box.Root() / "Sub/").string()) == false);  // no such folder
+  box.Folder("Sub");
+  EXPECT_TRUE(fu.CopyFile(source.string(), (box.Root() / "sub/").string()));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "Sub/new.exe"), "new");
+  EXPECT_TRUE(windows.boxes.empty());
+}
+
+TEST_F(FileUtilitiesTest, DeleteFileTakesReadOnlyFilesAndFailsQuietly) {
+  auto file = box.WriteFile("SDAT4000.EXE", "x");
+  chmod(file.c_str(), 0444);
+  EXPECT_TRUE(fu.DeleteFile((box.Root() / "sdat4000.exe").string()));
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_FALSE(fu.DeleteFile(file.string()));
+  EXPECT_FALSE(fu.DeleteFile(""));
+  EXPECT_TRUE(windows.boxes.empty());
+}
+
+TEST_F(FileUtilitiesTest, DeleteOldFileNeedsBothDatesBeforeTheLimit) {
+  struct Row {
+    double modifiedDaysAgo, accessedDaysAgo;
+    int32_t days;
+    bool deleted;
+  } rows[] = {
+      {10, 1, 5, false},   // read yesterday: stays
+      {1, 10, 5, false},   // modified yesterday: stays
+      {10, 10, 5, true},   // neither: goes
+      {4.9, 4.9, 5, false},
+      {5.1, 5.1, 5, true},
+      {0, 0, -1, true},    // a limit in the future makes every file old
+      {10, 10, 2147483647, false},  // a limit before any date there is: the limit fails, nothing goes
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    auto file = box.WriteFile("f" + std::to_string(i++), "x");
+    Age(file, r.modifiedDaysAgo, r.accessedDaysAgo);
+    chmod(file.c_str(), 0444);
+    EXPECT_EQ(fu.DeleteOldFile(file.string(), r.days), r.deleted) << r.modifiedDaysAgo << " " << r.accessedDaysAgo;
+    EXPECT_EQ(fs::exists(file), !r.deleted);
+  }
+  EXPECT_FALSE(fu.DeleteOldFile((box.Root() / "missing").string(), 5));
+  EXPECT_TRUE(windows.boxes.empty());
+}
+
+TEST_F(FileUtilitiesTest, DatesSizesAndContents) {
+  auto file = box.WriteFile("data.bin", std::string("\x01\x02\x03\x04", 4));
+  Age(file, 3, 2);
+  EXPECT_TRUE(std::regex_match(fu.GetFileModDate(file.string()),
+                               std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2})")));
+  EXPECT_LT(fu.GetFileModDate(file.string()), fu.GetFileAccessedDate(file.string()));
+  EXPECT_EQ(fu.GetFileSize(file.string()), 4);
+  EXPECT_THROW(fu.GetFileModDate((box.Root() / "none").string()), RuntimeError);
+
+  EXPECT_EQ(fu.GetFileString(file.string()), std::string("\x01\x02\x03\x04", 4));
+  EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), 2), "\x01\x02");
+  EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), 10), std::string("\x01\x02\x03\x04", 4));
+  EXPECT_EQ(fu.GetLastBytesFromFile(file.string(), 3), std::string("\x02\x03\x04", 3));
+  EXPECT_EQ(fu.GetLastBytesFromFile(file.string(), 10), std::string("\x01\x02\x03\x04", 4));
+  EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), -1), "");
+  EXPECT_EQ(fu.GetFileString((box.Root() / "none").string()), "");
+  EXPECT_EQ(fu.GetLastBytesFromFile((box.Root() / "none").string(), 3), "");
+}
+
+TEST_F(FileUtilitiesTest, SizeBeyondThirtyTwoBitsOverflows) {
+  auto file = box.WriteFile("sparse.bin", "");
+  fs::resize_file(file, 3ULL << 30);  // sparse: takes no room
+  try {
+    fu.GetFileSize(file.string());
+    ADD_FAILURE() << "no overflow";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), err::Overflow);
+  }
+}
+
+TEST_F(FileUtilitiesTest, FindLargestFileKeepsTheFirstOfEqualFiles) {
+  box.WriteFile("f/a", "");
+  box.WriteFile("f/b", "1234567");
+  box.WriteFile("f/c", "7654321");
+  box.WriteFile("f/d", "123");
+  box.Folder("f/bigger-but-a-folder");
+  std::string firstSeven;
+  for (const auto& e : fs::directory_iterator(box.Root() / "f")) {
+    if (e.is_regular_file() && e.file_size() == 7) {
+      firstSeven = e.path().filename().string();
+      break;
+    }
+  }
+  EXPECT_EQ(fu.FindLargestFile((box.Root() / "f").string()), firstSeven);
+  box.WriteFile("empty/zero", "");
+  EXPECT_EQ(fu.FindLargestFile((box.Root() / "empty").string()), "");
+  EXPECT_EQ(fu.FindLargestFile((box.Root() / "missing").string()), "");
+}
+
+TEST_F(FileUtilitiesTest, SignatureTests) {
+  const std::string tail44("\x7E\x53\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x17\x46\x10\x00"
+                           "\x12\x40\x16\x00\x97\x46\x10\x00\x11\x5A\x12\x00\x97\x46\x10\x00\x52\x69\x63\x68\x96\x46",
+                           44);
+  const std::string exe("\x4D\x5A\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xFF\xFF\x00", 15);
+  struct Row {
+    std::string content;
+    bool zip, rar, ace, isExe;
+  } rows[] = {
+      {std::string("PK\x03\x04rest", 8), true, false, false, false},
+      {std::string("PK\x03", 3), false, false, false, false},
+      {exe + std::string(130 - 15, 'x') + tail44 + "trailing data", true, false, false, true},  // self-extractor
+      {exe + std::string(131 - 15, 'x') + tail44, false, false, false, true},                  // tail one byte off
+      {std::string(130, 'x') + tail44.substr(0, 43), false, false, false, false},               // file too short
+      {"Rar!\x1a\x07", false, true, false, false},
+      {"1234567**ACE**more", false, false, true, false},
+      {"abcdefg**ACE**", false, false, true, false},
+      {"**ACE**", false, false, true, false},  // shorter than 14 bytes: the tail of what was read counts
+      {tail44, true, false, false, false},
+      {exe.substr(0, 14), false, false, false, false},
+      {"", false, false, false, false},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    std::string path = box.WriteFile("sig" + std::to_string(i++), r.content).string();
+    EXPECT_EQ(fu.IsRealZipFile(path), r.zip) << i;
+    EXPECT_EQ(fu.IsRealRarFile(path), r.rar) << i;
+    EXPECT_EQ(fu.IsRealAceFile(path), r.ace) << i;
+    EXPECT_EQ(fu.IsRealEXEFile(path), r.isExe) << i;
+  }
+  EXPECT_FALSE(fu.IsRealZipFile((box.Root() / "missing.zip").string()));
+  EXPECT_TRUE(windows.boxes.empty());  // a missing file is simply no match
+}
+
+TEST_F(FileUtilitiesTest, DirectoryChecksAndSystemFolders) {
+  box.WriteFile("Dir/file.txt", "x");
+  EXPECT_TRUE(fu.CheckDirExists((box.Root() / "Dir").string()));
+  EXPECT_TRUE(fu.CheckDirExists((box.Root() / "dir/").string()));
+  EXPECT_TRUE(fu.CheckDirExists((box.Root() / "Dir/file.txt").string()));  // a plain file counts too
+  EXPECT_FALSE(fu.CheckDirExists((box.Root() / "none").string()));
+  EXPECT_FALSE(fu.CheckDirExists(""));
+
+  EXPECT_EQ(fu.GetLongPath((box.Root() / "Dir").string()), (box.Root() / "Dir").string());
+  EXPECT_EQ(fu.GetShortPath((box.Root() / "none").string()), "");
+
+  const char* old = std::getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", "/var/tmp/Kestrun Tmp", 1);
+  EXPECT_EQ(fu.GetTempDir(), "/VAR/TMP/KESTRUN TMP/");
+  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  EXPECT_EQ(fu.GetWindowsSystemDir(), "/USR/BIN");
+  EXPECT_EQ(fu.GetSpecialPath(0x28), std::getenv("HOME") ? std::getenv("HOME") : "");
+  EXPECT_EQ(fu.GetSpecialPath(9999), "");
+}
+
+TEST_F(FileUtilitiesTest, FsoIsCreatedOnceAndKept) {
+  auto first = fu.FSO();
+  EXPECT_EQ(fu.FSO(), first);
+}
+
+}  // namespace
+}  // namespace kestrun
