@@ -123,6 +123,5 @@ int Application::ExitStatus() const {
 // Filled in by the settings store: the run's bookkeeping and the settings.
 void Application::WriteRunBookkeeping() {}
 void Application::ReadSettings() {}
-void Application::InitParams() {}
 
 }  // namespace kestrun
