@@ -1,0 +1,376 @@
+// The libcurl FTP client against a real FTP server on 127.0.0.1, behaving and misbehaving.
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "platform/Cancellation.h"
+#include "platform/CurlFtpClient.h"
+#include "support/FtpServer.h"
+#include "support/Sandbox.h"
+
+namespace kestrun::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using kestrun::testing::FtpServer;
+using kestrun::testing::FtpServerOptions;
+using Clock = std::chrono::steady_clock;
+
+class RecordingEvents : public FtpClientEvents {
+ public:
+  void FtpClient_FileList(const std::string& name) override { names.push_back(name); }
+  void FtpClient_Progress(int16_t percent) override {
+    progress.push_back(percent);
+    if (onProgress) onProgress(percent);
+  }
+  void FtpClient_Status(const std::string& text) override { statuses.push_back(text); }
+
+  long StatusesStartingWith(const std::string& prefix) const {
+    return std::count_if(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
+  }
+
+  std::vector<std::string> names;
+  std::vector<int16_t> progress;
+  std::vector<std::string> statuses;
+  std::function<void(int16_t)> onProgress;
+};
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(random() & 0xff);
+  return data;
+}
+
+class FtpClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KESTRUN_REQUIRE_FTP_SERVER();
+    ResetCancel();
+    root_ = sandbox_.Folder("served");
+    local_ = sandbox_.Folder("local");
+  }
+  void TearDown() override { ResetCancel(); }
+
+  std::unique_ptr<FtpServer> Start(FtpServerOptions options = {}) {
+    options.root = root_;
+    return std::make_unique<FtpServer>(options);
+  }
+
+  // A client set up as the program sets it up, with short time-outs for the tests.
+  std::unique_ptr<CurlFtpClient> NewClient(const FtpServer& server) {
+    auto client = std::make_unique<CurlFtpClient>();
+    client->SetEvents(&events_);
+    client->SetRemotePort(21);
+    client->SetUserName("anonymous");
+    client->SetHostName(server.HostName());
+    client->SetPassiveMode(true);
+    client->SetConnectTimeout(std::chrono::seconds(5));
+    client->SetStallTimeout(std::chrono::seconds(2));
+    return client;
+  }
+
+  std::unique_ptr<CurlFtpClient> Connected(const FtpServer& server) {
+    auto client = NewClient(server);
+    EXPECT_EQ(client->Connect(), 0);
+    return client;
+  }
+
+  std::vector<std::string> LocalNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(local_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string LocalPath(const std::string& name) const { return (local_ / name).string(); }
+
+  kestrun::testing::Sandbox sandbox_;
+  fs::path root_;
+  fs::path local_;
+  RecordingEvents events_;
+};
+
+TEST_F(FtpClientTest, LoginAcceptedOrRefused) {
+  for (bool refuse : {false, true}) {
+    FtpServerOptions options;
+    options.refuseLogin = refuse;
+    auto server = Start(options);
+    auto client = NewClient(*server);
+    const int16_t status = client->Connect();
+    if (refuse) {
+      EXPECT_NE(status, 0);
+      EXPECT_NE(client->ChangeDirectory("/"), 0) << "no requests without a login";
+      EXPECT_NE(client->Disconnect(), 0);
+    } else {
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(client->Disconnect(), 0);
+      EXPECT_NE(client->Disconnect(), 0) << "nothing left to close";
+    }
+  }
+}
+
+TEST_F(FtpClientTest, UnusableHostNameFailsWithoutNetwork) {
+  CurlFtpClient client;
+  client.SetEvents(&events_);
+  for (const char* host : {"", "host/path", "127.0.0.1:0", "user@127.0.0.1"}) {
+    client.SetHostName(host);
+    EXPECT_EQ(client.Connect(), ftpstatus::BadHostName) << host;
+  }
+}
+
+TEST_F(FtpClientTest, ChangeDirectoryIsVerifiedAndKeepsAbsolutePaths) {
+  sandbox_.WriteFile("served/pub/sdat/in-sdat.exe", "x");
+  sandbox_.WriteFile("served/pub/in-pub.exe", "x");
+  sandbox_.WriteFile("served/sub/pub/in-sub-pub.exe", "x");
+  sandbox_.WriteFile("served/in-root.exe", "x");
+  auto server = Start();
+
+  // Each row starts from the login folder: the steps in order, the status of the last one (0 or not),
+  // and the listing seen afterwards.
+  const struct {
+    std::vector<std::string> steps;
+    bool lastOk;
+    std::string listed;
+  } cases[] = {
+      {{"/pub"}, true, "in-pub.exe"},
+      {{"pub"}, true, "in-pub.exe"},
+      {{"/pub/sdat/"}, true, "in-sdat.exe"},
+      {{"pub", "sdat"}, true, "in-sdat.exe"},
+      {{"pub/sdat", ".."}, true, "in-pub.exe"},
+      {{"sub", "/pub"}, true, "in-pub.exe"},  // absolute stays absolute, not sub/pub
+      {{"sub", "pub"}, true, "in-sub-pub.exe"},
+      {{"/"}, true, "in-root.exe"},
+      {{"/missing"}, false, "in-root.exe"},
+      {{"missing"}, false, "in-root.exe"},
+      {{"pub", "missing"}, false, "in-pub.exe"},  // a failed change leaves the folder as it was
+      {{"/pub", "/sub/missing"}, false, "in-pub.exe"},
+      {{"in-root.exe"}, false, "in-root.exe"},  // a file is no folder
+  };
+  for (const auto& c : cases) {
+    std::string what;
+    for (const auto& s : c.steps) what += "cd " + s + "; ";
+    auto client = Connected(*server);
+    int16_t status = 0;
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      status = client->ChangeDirectory(c.steps[i]);
+      if (i + 1 < c.steps.size()) {
+        ASSERT_EQ(status, 0) << what;
+      }
+    }
+    EXPECT_EQ(status == 0, c.lastOk) << what;
+    events_.names.clear();
+    ASSERT_EQ(client->GetFileList("*.exe", false), 0) << what;
+    EXPECT_EQ(events_.names, std::vector<std::string>{c.listed}) << what;
+  }
+}
+
+TEST_F(FtpClientTest, ListingFiltersByMaskWithoutRegardToCase) {
+  for (const char* name : {"sdat4299.exe", "SDAT4300.EXE", "Sdat4301.Exe", "readme.txt", "sdat4302.exe.txt"})
+    sandbox_.WriteFile(std::string("served/") + name, "x");
+  sandbox_.WriteFile("served/sdat\r4303.exe", "x");  // a bare CR in a real name
+  sandbox_.Folder("served/empty");
+  auto server = Start();
+  auto client = Connected(*server);
+
+  ASSERT_EQ(client->GetFileList("sdat*.exe", false), 0);
+  std::sort(events_.names.begin(), events_.names.end());
+  EXPECT_EQ(events_.names, (std::vector<std::string>{"SDAT4300.EXE", "Sdat4301.Exe", "sdat4299.exe"}));
+  EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: sdat\\r4303.exe"), 1);
+
+  events_.names.clear();
+  ASSERT_EQ(client->ChangeDirectory("empty"), 0);
+  EXPECT_EQ(client->GetFileList("*", false), 0);
+  EXPECT_TRUE(events_.names.empty());
+}
+
+TEST_F(FtpClientTest, HostileListingNamesAreDroppedAndReported) {
+  const std::string listing = std::string("good1.exe\r\n../evil1.exe\r\n/etc/evil2.exe\r\nsub/evil3.exe\r\n") +
+                              "..\\evil4.exe\r\nevil5\r.exe\r\nevil6\x1b.exe\r\n.\r\n..\r\n\r\n" +
+                              std::string(300, 'e') + ".exe\r\ngood2.exe";
+  const fs::path listingFile = sandbox_.WriteFile("listing.bin", listing);
+  FtpServerOptions options;
+  options.listingFile = listingFile;
+  auto server = Start(options);
+  auto client = Connected(*server);
+
+  ASSERT_EQ(client->GetFileList("*.exe", false), 0);
+  EXPECT_EQ(events_.names, (std::vector<std::string>{"good1.exe", "good2.exe"}));
+  EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: "), 7);
+}
+
+TEST_F(FtpClientTest, HugeListingIsStreamed) {
+  FtpServerOptions options;
+  options.manyNames = 300000;
+  auto server = Start(options);
+  auto client = Connected(*server);
+  const auto start = Clock::now();
+  ASSERT_EQ(client->GetFileList("file00001*.dat", false), 0);
+  EXPECT_EQ(events_.names.size(), 100u);
+  EXPECT_EQ(events_.names.front(), "file0000100.dat");
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
+  const std::string data = RandomBytes(3 * 1024 * 1024 + 17, 42);
+  sandbox_.WriteFile("served/sdat4301.exe", data);
+  auto server = Start();
+  for (bool passive : {true, false}) {
+    auto client = NewClient(*server);
+    client->SetPassiveMode(passive);
+    ASSERT_EQ(client->Connect(), 0);
+    sandbox_.WriteFile("local/sdat4301.exe", "an older file under the same name");
+    events_.progress.clear();
+    client->SetTransferType(ftptype::Binary);
+    const auto start = Clock::now();
+    ASSERT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0) << "passive " << passive;
+    const auto elapsed = Clock::now() - start;
+    EXPECT_TRUE(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4301.exe") == data) << "passive " << passive;
+    EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4301.exe"}) << "no temporary file left";
+    ASSERT_GE(events_.progress.size(), 2u);
+    EXPECT_EQ(events_.progress.front(), 0);
+    EXPECT_EQ(events_.progress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(events_.progress.begin(), events_.progress.end()));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    EXPECT_LE(static_cast<long>(events_.progress.size()), ms / 50 + 3) << "at most about 20 progress events a second";
+    EXPECT_EQ(client->Disconnect(), 0);
+  }
+}
+
+TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
+  sandbox_.WriteFile("served/sdat4300.exe", "denied");
+  sandbox_.WriteFile("served/sdat4301.exe", "allowed");
+  FtpServerOptions options;
+  options.deny = {"sdat4300.exe"};
+  auto server = Start(options);
+  auto client = Connected(*server);
+
+  EXPECT_NE(client->GetFile(LocalPath("sdat4300.exe"), "sdat4300.exe"), 0);
+  EXPECT_TRUE(LocalNames().empty());
+  EXPECT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0);
+  EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4301.exe"});
+  EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);
+  EXPECT_EQ(client->ConnectionsOpened(), 1);
+  EXPECT_EQ(client->Disconnect(), 0);
+}
+
+TEST_F(FtpClientTest, TransferDroppedHalfwayLeavesNothingAndClientGoesOn) {
+  const std::string data = RandomBytes(2 * 1024 * 1024, 7);
+  sandbox_.WriteFile("served/broken.exe", data);
+  sandbox_.WriteFile("served/next.exe", "next");
+  for (const char* mode : {"426", "226", "reset", "close"}) {
+    FtpServerOptions options;
+    options.dropFile = "broken.exe";
+    options.dropMode = mode;
+    auto server = Start(options);
+    auto client = Connected(*server);
+    const auto start = Clock::now();
+    EXPECT_NE(client->GetFile(LocalPath("broken.exe"), "broken.exe"), 0) << mode;
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10)) << mode;
+    EXPECT_TRUE(LocalNames().empty()) << mode << ": no target and no temporary file";
+    EXPECT_EQ(client->GetFile(LocalPath("next.exe"), "next.exe"), 0) << mode;
+    EXPECT_EQ(LocalNames(), std::vector<std::string>{"next.exe"}) << mode;
+    fs::remove(local_ / "next.exe");
+  }
+}
+
+TEST_F(FtpClientTest, StalledTransferTimesOut) {
+  sandbox_.WriteFile("served/stall.exe", RandomBytes(1024 * 1024, 3));
+  FtpServerOptions options;
+  options.stallFile = "stall.exe";
+  options.stallAfter = 100000;
+  auto server = Start(options);
+  auto client = Connected(*server);
+  const auto start = Clock::now();
+  EXPECT_EQ(client->GetFile(LocalPath("stall.exe"), "stall.exe"), CURLE_OPERATION_TIMEDOUT);
+  const auto elapsed = Clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(1500));
+  EXPECT_LT(elapsed, std::chrono::seconds(8));
+  EXPECT_TRUE(LocalNames().empty());
+}
+
+TEST_F(FtpClientTest, ServerKilledDuringDownload) {
+  sandbox_.WriteFile("served/stall.exe", RandomBytes(1024 * 1024, 5));
+  FtpServerOptions options;
+  options.stallFile = "stall.exe";
+  options.stallAfter = 300000;
+  auto server = Start(options);
+  auto client = Connected(*server);
+  client->SetStallTimeout(std::chrono::seconds(30));
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    server->Kill();
+  });
+  const auto start = Clock::now();
+  EXPECT_NE(client->GetFile(LocalPath("stall.exe"), "stall.exe"), 0);
+  killer.join();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "a dead server is noticed at once";
+  EXPECT_TRUE(LocalNames().empty());
+  EXPECT_NE(client->Disconnect(), 0);
+  EXPECT_NE(client->Connect(), 0);
+}
+
+TEST_F(FtpClientTest, CancellationAbandonsDownload) {
+  sandbox_.WriteFile("served/stall.exe", RandomBytes(1024 * 1024, 9));
+  sandbox_.WriteFile("served/next.exe", "next");
+  FtpServerOptions options;
+  options.stallFile = "stall.exe";
+  options.stallAfter = 200000;
+  auto server = Start(options);
+  auto client = Connected(*server);
+  client->SetStallTimeout(std::chrono::seconds(30));
+  // As when the user presses Ctrl-C while the window handles an event of the transfer.
+  events_.onProgress = [](int16_t) { RequestCancel(); };
+  const auto start = Clock::now();
+  EXPECT_EQ(client->GetFile(LocalPath("stall.exe"), "stall.exe"), CURLE_ABORTED_BY_CALLBACK);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_TRUE(LocalNames().empty());
+  // Until the flag is reset, nothing more is started.
+  EXPECT_EQ(client->GetFile(LocalPath("next.exe"), "next.exe"), CURLE_ABORTED_BY_CALLBACK);
+  EXPECT_TRUE(LocalNames().empty());
+}
+
+TEST_F(FtpClientTest, HandlerExceptionRemovesTemporaryFileAndPropagates) {
+  sandbox_.WriteFile("served/sdat4301.exe", RandomBytes(1024 * 1024, 11));
+  auto server = Start();
+  auto client = Connected(*server);
+  events_.onProgress = [](int16_t percent) {
+    if (percent == 0) throw std::runtime_error("handler failed");
+  };
+  EXPECT_THROW(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), std::runtime_error);
+  EXPECT_TRUE(LocalNames().empty());
+  // A handler calling back into the client is refused rather than corrupting the request under way.
+  int16_t nested = 0;
+  events_.onProgress = [&](int16_t) { nested = client->Disconnect(); };
+  EXPECT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0);
+  EXPECT_EQ(nested, ftpstatus::Busy);
+}
+
+TEST_F(FtpClientTest, DownloadRefusesNamesOutsideTheLocalFolder) {
+  sandbox_.WriteFile("served/sdat4301.exe", "x");
+  auto server = Start();
+  auto client = Connected(*server);
+  const struct {
+    std::string local;
+    std::string remote;
+    int16_t status;
+  } cases[] = {
+      {LocalPath("x.exe"), "../sdat4301.exe", ftpstatus::UnsafeName},
+      {LocalPath("x.exe"), "sub/sdat4301.exe", ftpstatus::UnsafeName},
+      {LocalPath("x.exe"), "a\rb", ftpstatus::UnsafeName},
+      {LocalPath(".."), "sdat4301.exe", ftpstatus::UnsafeName},
+      {local_.string() + "/", "sdat4301.exe", ftpstatus::UnsafeName},
+      {LocalPath("missing/x.exe"), "sdat4301.exe", ftpstatus::LocalFileError},
+  };
+  for (const auto& c : cases) EXPECT_EQ(client->GetFile(c.local, c.remote), c.status) << c.local << " " << c.remote;
+  EXPECT_TRUE(LocalNames().empty());
+  EXPECT_TRUE(fs::exists(sandbox_.Root() / "served" / "sdat4301.exe"));
+}
+
+}  // namespace
+}  // namespace kestrun::platform

@@ -1,0 +1,202 @@
+#!/usr/bin/python3
+"""A small FTP server for the integration tests, serving one folder read-only to anonymous users on
+127.0.0.1. It can misbehave on request, so the tests can see what the FTP client does when a server
+refuses the login, denies a file, drops a transfer halfway or goes silent.
+
+The listening port goes to the first line of standard output (and to --port-file when given).
+Run it with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
+"""
+import argparse
+import os
+import socket
+import struct
+import sys
+import threading
+import time
+import warnings
+
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+import logging  # noqa: E402
+
+from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer  # noqa: E402
+from pyftpdlib.handlers import DTPHandler, FTPHandler  # noqa: E402
+from pyftpdlib.servers import FTPServer  # noqa: E402
+
+CHUNK = 65536
+
+
+def parse_args():
+    p = argparse.ArgumentParser(description=__doc__)
+    p.add_argument("--root", required=True, help="folder served to anonymous users")
+    p.add_argument("--port-file", help="also write the port to this file")
+    p.add_argument("--refuse-login", action="store_true", help="answer 530 to every login")
+    p.add_argument("--deny", action="append", default=[], metavar="NAME",
+                   help="answer 550 to RETR of this file name")
+    p.add_argument("--drop", metavar="NAME", help="drop the data connection halfway through this file")
+    p.add_argument("--drop-mode", choices=["426", "226", "reset", "close"], default="426",
+                   help="426: close and reply 426; 226: close early and reply 226 (silent truncation); "
+                        "reset: TCP reset and reply 426; close: plain close and no reply at all")
+    p.add_argument("--drop-after", type=int, default=-1, metavar="BYTES",
+                   help="bytes sent before the drop (default: half the file)")
+    p.add_argument("--stall", metavar="NAME", help="stop sending this file, without closing anything")
+    p.add_argument("--stall-after", type=int, default=0, metavar="BYTES", help="bytes sent before the stall")
+    p.add_argument("--listing", metavar="FILE", help="answer NLST with the raw bytes of this file")
+    p.add_argument("--many-names", type=int, default=0, metavar="N",
+                   help="answer NLST with N generated names (file0000000.dat, ...), streamed")
+    p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
+                   help="the server ends itself after this long, whatever happens")
+    return p.parse_args()
+
+
+ARGS = None
+
+
+class Authorizer(DummyAuthorizer):
+    def validate_authentication(self, username, password, handler):
+        if ARGS.refuse_login:
+            raise AuthenticationFailed("Login refused.")
+        return DummyAuthorizer.validate_authentication(self, username, password, handler)
+
+
+class FaultyDTPHandler(DTPHandler):
+    """A data channel that can be told to hold its output: nothing more is sent, and the channel stops
+    asking the I/O loop for write events, so a held transfer costs no CPU while it stalls."""
+
+    held = False
+
+    def send(self, data):
+        if self.held:
+            self.modify_ioloop_events(self.ioloop.READ)
+            return 0
+        return DTPHandler.send(self, data)
+
+
+class FaultProducer(object):
+    """Hands out the first `limit` bytes of a file, then carries out the fault."""
+
+    def __init__(self, handler, fd, limit, mode):
+        self.handler = handler
+        self.fd = fd
+        self.limit = limit
+        self.mode = mode
+        self.sent = 0
+        self.done = False
+
+    def more(self):
+        if self.sent < self.limit:
+            data = self.fd.read(min(CHUNK, self.limit - self.sent))
+            if data:
+                self.sent += len(data)
+                return data
+        self.fd.close()
+        if self.mode == "226":
+            return b""  # the producer ends early; the server reports a complete transfer
+        if not self.done:
+            self.done = True
+            dtp = self.handler.data_channel
+            dtp.held = True
+            if self.mode != "stall":
+                # Act from the I/O loop, not from inside the channel's send path.
+                self.handler.ioloop.call_later(0.2, self.handler.carry_out_fault, dtp, self.mode)
+        return b"\0"  # never sent: the channel is held
+
+
+class GeneratedNamesProducer(object):
+    def __init__(self, count):
+        self.count = count
+        self.next = 0
+
+    def more(self):
+        if self.next >= self.count:
+            return b""
+        end = min(self.count, self.next + 4096)
+        data = "".join("file%07d.dat\r\n" % i for i in range(self.next, end)).encode("ascii")
+        self.next = end
+        return data
+
+
+class Handler(FTPHandler):
+    dtp_handler = FaultyDTPHandler
+
+    def carry_out_fault(self, dtp, mode):
+        if dtp._closed:
+            return
+        if mode == "reset":
+            dtp.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        if mode == "close":
+            dtp._resp = ()  # close the data connection and say nothing on the control connection
+        else:
+            dtp._resp = ("426 Connection closed; transfer aborted.", logging.info)
+        dtp.transfer_finished = False
+        dtp.close()
+
+    def ftp_RETR(self, file):
+        name = os.path.basename(file)
+        if name in ARGS.deny:
+            self.respond("550 Permission denied.")
+            return None
+        fault = None
+        if name == ARGS.drop:
+            size = os.path.getsize(file)
+            fault = (ARGS.drop_after if ARGS.drop_after >= 0 else size // 2, ARGS.drop_mode)
+        elif name == ARGS.stall:
+            fault = (ARGS.stall_after, "stall")
+        if fault is None:
+            return FTPHandler.ftp_RETR(self, file)
+        try:
+            fd = self.run_as_current_user(self.fs.open, file, "rb")
+        except (EnvironmentError, OSError) as err:
+            self.respond("550 %s." % err.strerror)
+            return None
+        self.push_dtp_data(FaultProducer(self, fd, fault[0], fault[1]), isproducer=True, cmd="RETR")
+        return file
+
+    def ftp_NLST(self, path):
+        if ARGS.listing:
+            with open(ARGS.listing, "rb") as f:
+                self.push_dtp_data(f.read(), cmd="NLST")
+            return path
+        if ARGS.many_names:
+            self.push_dtp_data(GeneratedNamesProducer(ARGS.many_names), isproducer=True, cmd="NLST")
+            return path
+        return FTPHandler.ftp_NLST(self, path)
+
+
+def watch_parent(parent, deadline):
+    # End with the test that started us, even when it died without killing us.
+    while time.monotonic() < deadline and os.getppid() == parent:
+        time.sleep(0.5)
+    os._exit(0)
+
+
+def main():
+    global ARGS
+    ARGS = parse_args()
+    level = logging.DEBUG if os.environ.get("KESTRUN_FTP_SERVER_DEBUG") else logging.CRITICAL
+    logging.basicConfig(level=level, stream=sys.stderr)
+
+    authorizer = Authorizer()
+    authorizer.add_anonymous(os.path.abspath(ARGS.root), perm="elr")
+    Handler.authorizer = authorizer
+    Handler.banner = "Kestrun test server ready."
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    port = server.socket.getsockname()[1]
+
+    if ARGS.port_file:
+        with open(ARGS.port_file + ".tmp", "w") as f:
+            f.write("%d\n" % port)
+        os.replace(ARGS.port_file + ".tmp", ARGS.port_file)
+    sys.stdout.write("%d\n" % port)
+    sys.stdout.flush()
+    # Nobody reads further output; keep a closed pipe from ever hurting us.
+    devnull = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(devnull, 1)
+
+    threading.Thread(target=watch_parent, args=(os.getppid(), time.monotonic() + ARGS.max_lifetime),
+                     daemon=True).start()
+    server.serve_forever(handle_exit=False)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FtpListing.h"
+
+namespace kestrun::platform {
+namespace {
+
+struct Line {
+  std::string text;
+  bool tooLong;
+  bool operator==(const Line&) const = default;
+};
+
+// Feeds `data` in chunks of `chunk` bytes and collects the lines.
+std::vector<Line> Parse(const std::string& data, std::size_t chunk, bool finish = true) {
+  std::vector<Line> lines;
+  NameListParser parser([&](std::string_view line, bool tooLong) { lines.push_back({std::string(line), tooLong}); });
+  for (std::size_t i = 0; i < data.size(); i += chunk) parser.Feed(data.data() + i, std::min(chunk, data.size() - i));
+  if (finish) parser.Finish();
+  return lines;
+}
+
+TEST(NameListParser, SplitsLinesWhateverTheChunks) {
+  const std::string longName(255, 'x');
+  const struct {
+    const char* what;
+    std::string input;
+    std::vector<Line> expected;
+  } cases[] = {
+      {"CRLF", "a.exe\r\nb.exe\r\n", {{"a.exe", false}, {"b.exe", false}}},
+      {"LF", "a.exe\nb.exe\n", {{"a.exe", false}, {"b.exe", false}}},
+      {"no final line end", "a.exe\r\nb.exe", {{"a.exe", false}, {"b.exe", false}}},
+      {"bare CR stays in the name", "a\rb\r\n", {{"a\rb", false}}},
+      {"only one CR is a line end", "a\r\r\n", {{"a\r", false}}},
+      {"empty lines", "\r\n\na\r\n", {{"", false}, {"", false}, {"a", false}}},
+      {"blanks kept", " a b \r\n", {{" a b ", false}}},
+      {"longest name", longName + "\r\n", {{longName, false}}},
+      {"one byte too long", longName + "y\r\n", {{longName, true}}},
+      {"far too long", std::string(100000, 'z') + "\r\nok\r\n", {{std::string(255, 'z'), true}, {"ok", false}}},
+      {"empty", "", {}},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{1} << 20}) {
+      EXPECT_EQ(Parse(c.input, chunk), c.expected) << c.what << ", chunks of " << chunk;
+    }
+  }
+}
+
+TEST(NameListParser, BrokenOffListingKeepsItsCutLastName) {
+  // Without Finish (the transfer failed) the cut-off "sdat43" must not come out as a name.
+  EXPECT_EQ(Parse("sdat4300.exe\r\nsdat43", 4, false), (std::vector<Line>{{"sdat4300.exe", false}}));
+}
+
+TEST(NameListParser, ThrowingHandlerLeavesParserUsable) {
+  int calls = 0;
+  NameListParser parser([&](std::string_view line, bool) {
+    ++calls;
+    if (line == "bad") throw std::runtime_error("handler failed");
+    EXPECT_EQ(line, "good");
+  });
+  EXPECT_THROW(parser.Feed("bad\r\n", 5), std::runtime_error);
+  parser.Feed("good\r\n", 6);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(NameListParser, MillionNamesInBigChunks) {
+  // A listing far bigger than any real one: streamed through in linear time.
+  std::string chunk;
+  for (int i = 0; i < 1000; ++i) chunk += "sdat" + std::to_string(1000000 + i) + ".exe\r\n";
+  long count = 0;
+  std::size_t bytes = 0;
+  NameListParser parser([&](std::string_view line, bool tooLong) {
+    ++count;
+    bytes += line.size();
+    ASSERT_FALSE(tooLong);
+  });
+  for (int i = 0; i < 1000; ++i) parser.Feed(chunk.data(), chunk.size());
+  parser.Finish();
+  EXPECT_EQ(count, 1000000);
+  EXPECT_EQ(bytes, 1000000u * 15);
+}
+
+TEST(ClassifyRemoteName, OnlyBareNamesAreSafe) {
+  const struct {
+    std::string name;
+    RemoteNameKind kind;
+  } cases[] = {
+      {"sdat4301.exe", RemoteNameKind::Bare},
+      {"SDAT4301.EXE", RemoteNameKind::Bare},
+      {"name with blanks.exe", RemoteNameKind::Bare},
+      {"..hidden", RemoteNameKind::Bare},
+      {"caf\xc3\xa9.exe", RemoteNameKind::Bare},  // é
+      {std::string(255, 'a'), RemoteNameKind::Bare},
+      {"", RemoteNameKind::Empty},
+      {".", RemoteNameKind::DotEntry},
+      {"..", RemoteNameKind::DotEntry},
+      {"../sdat4301.exe", RemoteNameKind::Unsafe},
+      {"sdat/../../etc", RemoteNameKind::Unsafe},
+      {"/etc/passwd", RemoteNameKind::Unsafe},
+      {"..\\sdat.exe", RemoteNameKind::Unsafe},
+      {"C:\\x.exe", RemoteNameKind::Unsafe},
+      {"a\rb", RemoteNameKind::Unsafe},
+      {"a\nb", RemoteNameKind::Unsafe},
+      {"tab\there", RemoteNameKind::Unsafe},
+      {std::string("nul\0x", 5), RemoteNameKind::Unsafe},
+      {"del\x7f", RemoteNameKind::Unsafe},
+      {"esc\x1b[31m", RemoteNameKind::Unsafe},
+      {"c1\xc2\x85", RemoteNameKind::Unsafe},  // U+0085, next line
+      {std::string(256, 'a'), RemoteNameKind::Unsafe},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClassifyRemoteName(c.name), c.kind) << PrintableName(c.name);
+}
+
+TEST(PrintableName, EscapesControlsAndCuts) {
+  EXPECT_EQ(PrintableName("a\rb\n\x1b\\"), "a\\rb\\n\\x1B\\\\");
+  EXPECT_EQ(PrintableName(std::string(100, 'x'), 10), std::string(10, 'x') + "...");
+}
+
+}  // namespace
+}  // namespace kestrun::platform
