@@ -48,7 +48,12 @@ class HeadlessMainView : public MainView {
   void Show() override { shown_ = true; }
   bool Shown() const { return shown_; }
   bool IsShown() const override { return shown_; }
-  void Close() override { open_ = false; }
+  // Closing tells the window logic, as the user's close button or a closing run would.
+  void Close() override {
+    if (!open_) return;
+    open_ = false;
+    if (events_) events_->Form_Unload();
+  }
   bool IsOpen() const override { return open_; }
 
   long ScaleWidth() const override { return scaleWidth_; }

@@ -1,0 +1,109 @@
+#include "app/AppMain.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+#include "app/ObjectFactory.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "ui/HeadlessMainView.h"
+#include "ui/UiTestSupport.h"
+#include "ui/frmMain.h"
+#include "util/FileSystemObject.h"
+
+namespace kestrun {
+namespace {
+
+using ::testing::HasSubstr;
+
+class AppMainTest : public ::testing::Test {
+ protected:
+  ~AppMainTest() override { frmMain::ReleaseOpenWindows(); }
+  static ui::HeadlessMainView& View(AppMain& am) { return dynamic_cast<ui::HeadlessMainView&>(am.frm().View()); }
+
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  testing::RecordingViews views;
+};
+
+TEST_F(AppMainTest, TheFactoryWiresANewControllerToTheDriver) {
+  Application app("");
+  auto am = app.OF().CreateObject_AppMain(app);
+  ASSERT_NE(am, nullptr);
+  EXPECT_EQ(am->App(), &app);
+  EXPECT_EQ(am->HowToCopy, 0);
+  // The window reaches the driver too: F1 asks it for the About box.
+  am->frm().Form_KeyUp(ui::KeyF1, 0);
+  EXPECT_EQ(views.aboutBoxes.size(), 1u);
+  am->frm().SetCloseDelay(std::chrono::milliseconds(0));
+  am->Terminate();
+  EXPECT_EQ(am->App(), nullptr);
+  app.Terminate();
+}
+
+TEST_F(AppMainTest, StatusTextGoesToTheInfoPanelAndIsPaintedAtOnce) {
+  AppMain am;  // never shown, as with /Silent: the hidden window still takes the text
+  for (const std::string text : {"Connecting...", "", "Ünïcode ✓"}) {
+    const int repaints = View(am).StatusRepaints();
+    am.UpdateStatusBar(text);
+    EXPECT_EQ(View(am).StatusText(), text);
+    EXPECT_EQ(View(am).StatusRepaints(), repaints + 1);
+  }
+  EXPECT_TRUE(ws.boxes.empty());
+}
+
+TEST_F(AppMainTest, AStatusBarWithoutItsPanelIsReportedEachTimeAndTheRunGoesOn) {
+  AppMain am;
+  View(am).RemoveStatusPanels();
+  am.UpdateStatusBar("one");
+  am.UpdateStatusBar("two");
+  ASSERT_EQ(ws.boxes.size(), 2u);
+  EXPECT_THAT(ws.boxes[0].prompt, HasSubstr(".AppMain.UpdateStatusBar: 91, "));
+  EXPECT_EQ(ws.boxes[0].caption, "Kestrun");
+}
+
+TEST_F(AppMainTest, EveryCallerSharesOneFileSystemObject) {
+  AppMain am;
+  auto first = am.FSO();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(am.FSO().get(), first.get());
+  EXPECT_EQ(am.FSO().get(), first.get());
+}
+
+TEST_F(AppMainTest, ShowMainShowsTheWindowAndLetsItPaint) {
+  AppMain am;
+  EXPECT_FALSE(View(am).Shown());
+  const int before = ws.doEventsCalls;
+  am.ShowMain();
+  EXPECT_TRUE(View(am).Shown());
+  EXPECT_GT(ws.doEventsCalls, before);
+  am.frm().SetCloseDelay(std::chrono::milliseconds(0));
+}
+
+TEST_F(AppMainTest, TerminateClosesAnUnpinnedWindowAndTheSecondCallIsHarmless) {
+  auto am = std::make_unique<AppMain>();
+  am->frm().SetCloseDelay(std::chrono::milliseconds(0));
+  am->ShowMain();
+  am->Terminate();
+  EXPECT_FALSE(View(*am).IsOpen());
+  am.reset();  // the destructor's Terminate meets a closed window
+  EXPECT_EQ(frmMain::OpenWindowCount(), 0u);
+}
+
+TEST_F(AppMainTest, AWindowThatCouldNotBeCreatedIsReportedNotACrash) {
+  views.failCreate = true;
+  AppMain am;
+  am.ShowMain();
+  am.UpdateStatusBar("x");
+  am.CheckForUpdates();
+  am.Terminate();
+  ASSERT_EQ(ws.boxes.size(), 4u);
+  EXPECT_THAT(ws.boxes[0].prompt, HasSubstr(".AppMain.Class_Initialize: "));
+  EXPECT_THAT(ws.boxes[1].prompt, HasSubstr(".AppMain.ShowMain: 91, "));
+  EXPECT_THAT(ws.boxes[2].prompt, HasSubstr(".AppMain.UpdateStatusBar: 91, "));
+  EXPECT_THAT(ws.boxes[3].prompt, HasSubstr(".AppMain.CheckForUpdates: 91, "));
+}
+
+}  // namespace
+}  // namespace kestrun

@@ -1,0 +1,238 @@
+#include "ui/frmMain.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "platform/Cancellation.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "ui/HeadlessMainView.h"
+#include "ui/UiTestSupport.h"
+
+namespace kestrun {
+namespace {
+
+using namespace std::chrono_literals;
+using ui::HeadlessMainView;
+using ui::MainControl;
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  FrmMainTest() {
+    auto owned = std::make_unique<HeadlessMainView>();
+    view = owned.get();
+    form = std::make_unique<frmMain>(std::move(owned));
+    form->SetCloseDelay(0ms);
+  }
+  ~FrmMainTest() override {
+    form.reset();
+    frmMain::ReleaseOpenWindows();
+    platform::ResetCancel();
+  }
+  // The log after the title line and the blank line that every window starts with.
+  std::vector<HeadlessMainView::LogPiece> LogAfterLoad() const {
+    return {view->Log().begin() + 2, view->Log().end()};
+  }
+
+  testing::ScriptedWindowSystem ws;
+  testing::RecordingViews views;
+  HeadlessMainView* view = nullptr;
+  std::unique_ptr<frmMain> form;
+};
+
+TEST_F(FrmMainTest, LoadWritesTheTitleLineThenABlankLineAndStartsUnpinned) {
+  EXPECT_EQ(view->Caption(), "Kestrun");
+  EXPECT_THAT(view->Lines(), ::testing::ElementsAre("Kestrun V1.00.00", " "));
+  EXPECT_FALSE(view->PinShowsPinned());
+  EXPECT_FALSE(form->Pinned());
+  EXPECT_FALSE(form->CloseRequested());
+}
+
+TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
+  struct Case {
+    std::string text;
+    std::string logged;  // empty: nothing reaches the log
+  };
+  const Case cases[] = {
+      {"plain", "plain\r\n"},
+      {"one break\r\n", "one break\r\n"},
+      {"three breaks\r\n\r\n\r\n", "three breaks\r\n"},
+      {"inner\r\nbreak", "inner\r\nbreak\r\n"},
+      {"bare LF stays\n", "bare LF stays\n\r\n"},  // only the CR LF pair is trimmed
+      {"CR alone\r", "CR alone\r\r\n"},
+      {"\r\n", "\r\n"},  // a line break alone is one empty line
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::size_t before = view->Log().size();
+    form->AddText(c.text, ui::ColorRed);
+    if (c.logged.empty()) {
+      EXPECT_EQ(view->Log().size(), before);
+    } else {
+      ASSERT_EQ(view->Log().size(), before + 1);
+      EXPECT_EQ(view->Log().back().text, c.logged);
+      EXPECT_EQ(view->Log().back().color, ui::ColorRed);
+    }
+  }
+}
+
+TEST_F(FrmMainTest, EveryLogLineLetsTheWindowHandleItsMessages) {
+  const int before = ws.doEventsCalls;
+  form->AddText("one");
+  form->AddText("");
+  EXPECT_EQ(ws.doEventsCalls, before + 2);
+}
+
+TEST_F(FrmMainTest, ResizeKeepsEverySizeNonNegative) {
+  struct Case {
+    long width, height;
+  };
+  for (const Case& c : {Case{6420, 3735}, Case{0, 0}, Case{100, 50}, Case{400, 9000}, Case{30000, 20000}}) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    view->SetScaleSize(c.width, c.height);
+    form->Form_Resize();
+    const auto log = view->ControlRect(MainControl::tboOutput);
+    const auto bar = view->ControlRect(MainControl::ProgressBar);
+    const auto pin = view->ControlRect(MainControl::imgPin);
+    EXPECT_GE(pin.Left, 0);
+    EXPECT_GE(log.Width, 0);
+    EXPECT_GE(log.Height, 0);
+    EXPECT_EQ(bar.Width, log.Width);
+    EXPECT_EQ(bar.Top, log.Top + log.Height + 60);
+    // The log, the bar's left edge and the status bar stay where they are.
+    EXPECT_EQ(log.Left, 120);
+    EXPECT_EQ(log.Top, 120);
+    EXPECT_EQ(bar.Left, 120);
+    EXPECT_EQ(view->ControlRect(MainControl::sbInfo).Height, 375);
+  }
+}
+
+TEST_F(FrmMainTest, ResizeAtTheDesignSizeGivesTheDesignLayout) {
+  view->SetScaleSize(6420, 3735);
+  form->Form_Resize();
+  EXPECT_EQ(view->ControlRect(MainControl::imgPin).Left, 6045);
+  EXPECT_EQ(view->ControlRect(MainControl::tboOutput).Width, 5805);
+  EXPECT_EQ(view->ControlRect(MainControl::tboOutput).Height, 2865);
+  EXPECT_EQ(view->ControlRect(MainControl::ProgressBar).Top, 3045);
+}
+
+TEST_F(FrmMainTest, ThePinTogglesAndClosesOnlyAfterTheRunHasEnded) {
+  view->Show();
+  form->imgPin_Click();
+  EXPECT_TRUE(form->Pinned());
+  EXPECT_TRUE(view->PinShowsPinned());
+  form->imgPin_Click();  // during the run: unpinned again, the window stays
+  EXPECT_FALSE(form->Pinned());
+  EXPECT_TRUE(view->IsOpen());
+
+  form->PinDown();
+  form->Terminate();
+  EXPECT_TRUE(form->CloseRequested());
+  EXPECT_TRUE(view->IsOpen()) << "a pinned window stays after the run";
+  form->Terminate();  // the controller's second call changes nothing
+  EXPECT_TRUE(view->IsOpen());
+  form->imgPin_Click();
+  EXPECT_FALSE(view->IsOpen());
+  EXPECT_FALSE(platform::CancelRequested()) << "closing after the run is no cancellation";
+}
+
+TEST_F(FrmMainTest, TerminateWaitsForTheLastLineToStandOnlyOnAShownWindow) {
+  struct Case {
+    const char* name;
+    bool show;
+    bool expectWait;
+  };
+  for (const Case& c : {Case{"shown", true, true}, Case{"never shown (/Silent)", false, false}}) {
+    SCOPED_TRACE(c.name);
+    auto owned = std::make_unique<HeadlessMainView>();
+    HeadlessMainView* v = owned.get();
+    frmMain f(std::move(owned));
+    f.SetCloseDelay(300ms);
+    if (c.show) f.Show();
+    f.AddText("");  // an empty line still counts as the last activity
+    const auto start = std::chrono::steady_clock::now();
+    f.Terminate();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(v->IsOpen());
+    if (c.expectWait) {
+      EXPECT_GE(waited, 250ms);
+    } else {
+      EXPECT_LT(waited, 250ms);
+    }
+  }
+}
+
+TEST_F(FrmMainTest, ClosingTheWindowDuringTheRunCancelsIt) {
+  view->Show();
+  view->Close();  // as the user's close button does
+  EXPECT_TRUE(form->Unloaded());
+  EXPECT_TRUE(platform::CancelRequested());
+  form->Terminate();  // no wait on a window that is gone
+}
+
+TEST_F(FrmMainTest, FileTreeReportsAreLoggedInBlack) {
+  form->FTC_FileTreeChange("copied", ui::ColorBlue);
+  ASSERT_EQ(LogAfterLoad().size(), 1u);
+  EXPECT_EQ(LogAfterLoad()[0].color, ui::ColorBlack);
+}
+
+// With the driver behind it: F1 pins the window and asks for the About box, once per release.
+class FrmMainWithDriverTest : public ::testing::Test {
+ protected:
+  ~FrmMainWithDriverTest() override { frmMain::ReleaseOpenWindows(); }
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  testing::RecordingViews views;
+};
+
+TEST_F(FrmMainWithDriverTest, F1PinsAndRequestsOneAboutBoxPerRelease) {
+  Application app("");
+  frmMain& form = app.AM().frm();
+  form.Form_KeyUp(113, 0);  // F2: nothing
+  EXPECT_FALSE(form.Pinned());
+  EXPECT_TRUE(views.aboutBoxes.empty());
+  for (int i = 0; i < 5; ++i) form.Form_KeyUp(ui::KeyF1, 0);
+  EXPECT_TRUE(form.Pinned());
+  ASSERT_EQ(views.aboutBoxes.size(), 5u);
+  EXPECT_EQ(views.aboutBoxes[0].modal, 0);
+  EXPECT_EQ(views.aboutBoxes[0].lines.size(), 6u);
+  app.Terminate();
+}
+
+TEST_F(FrmMainWithDriverTest, APinnedWindowOutlivesTheDriverAndClosesByItsPin) {
+  HeadlessMainView* view = nullptr;
+  frmMain* form = nullptr;
+  {
+    Application app("");
+    form = &app.AM().frm();
+    form->SetCloseDelay(0ms);
+    view = dynamic_cast<HeadlessMainView*>(&form->View());
+    app.AM().ShowMain();
+    form->PinDown();
+    app.Terminate();
+  }
+  ASSERT_EQ(frmMain::OpenWindowCount(), 1u);
+  EXPECT_TRUE(view->IsOpen());
+  form->Form_KeyUp(ui::KeyF1, 0);  // the driver is gone: the About box shows the program's facts alone
+  ASSERT_EQ(views.aboutBoxes.size(), 1u);
+  EXPECT_TRUE(views.aboutBoxes[0].lines.empty());
+  form->imgPin_Click();
+  EXPECT_FALSE(view->IsOpen());
+}
+
+TEST_F(FrmMainWithDriverTest, AnUnpinnedOrHiddenWindowGoesWithTheController) {
+  {
+    Application app("");
+    app.AM().frm().SetCloseDelay(0ms);
+    app.Terminate();  // never shown, never pinned
+  }
+  EXPECT_EQ(frmMain::OpenWindowCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kestrun
