@@ -43,7 +43,9 @@ class StringUtilities {
   std::string RTrimText(const std::string& strText, const std::string& strTrimText, bool blnIgnoreCase = false) const;
   std::string LTrimText(const std::string& strText, const std::string& strTrimText, bool blnIgnoreCase = false) const;
 
+  // Resolves leading ".." steps against the program's folder (or against `strBase`).
   std::string ResolvePath(const std::string& strFile) const;
+  std::string ResolvePath(const std::string& strFile, const std::string& strBase) const;
   bool StartsWith(const std::string& strText, const std::string& strTest) const;
   bool EndsWith(const std::string& strText, const std::string& strTest) const;
 
