@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "platform/WindowSystem.h"
 #include "ui/ViewFactory.h"
 #include "util/ErrorReport.h"
+#include "util/PlaceableForm.h"
+#include "util/SysUtilities.h"
 
 namespace kestrun {
 
@@ -22,6 +25,20 @@ std::vector<std::unique_ptr<frmMain>>& OpenWindows() {
   static std::vector<std::unique_ptr<frmMain>> windows;
   return windows;
 }
+
+// The window as the placement helper sees it: its outer rectangle in twips.
+class ViewPlacement final : public PlaceableForm {
+ public:
+  explicit ViewPlacement(ui::MainView& view) : view_(view) {}
+  double Left() const override { return static_cast<double>(view_.WindowRect().Left); }
+  double Top() const override { return static_cast<double>(view_.WindowRect().Top); }
+  double Width() const override { return static_cast<double>(view_.WindowRect().Width); }
+  double Height() const override { return static_cast<double>(view_.WindowRect().Height); }
+  void Move(double left, double top) override { view_.MoveWindow(std::lround(left), std::lround(top)); }
+
+ private:
+  ui::MainView& view_;
+};
 }  // namespace
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
@@ -61,7 +78,10 @@ void frmMain::Form_Load() {
   }
 }
 
-void frmMain::CenterOnDesktop() {}
+void frmMain::CenterOnDesktop() {
+  ViewPlacement placement(*view_);
+  SysUtilities().CenterForm(placement);
+}
 
 void frmMain::AddText(std::string strText, int32_t Color) {
   try {

@@ -52,6 +52,16 @@ TEST_F(FrmMainTest, LoadWritesTheTitleLineThenABlankLineAndStartsUnpinned) {
   EXPECT_FALSE(form->CloseRequested());
 }
 
+TEST_F(FrmMainTest, LoadCentresTheWindowOnTheWorkArea) {
+  ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
+  auto owned = std::make_unique<HeadlessMainView>();
+  HeadlessMainView* v = owned.get();
+  frmMain f(std::move(owned));
+  const ui::TwipsRect r = v->WindowRect();
+  EXPECT_EQ(r.Left, (12000 - r.Width) / 2);
+  EXPECT_EQ(r.Top, (8550 - r.Height) / 2);
+}
+
 TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
   struct Case {
     std::string text;
