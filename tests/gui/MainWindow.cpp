@@ -1,0 +1,269 @@
+// The main window on Qt (offscreen): keys, clicks, colours, layout and the close at the end of a run.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "platform/Cancellation.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "ui/ViewFactory.h"
+#include "ui/frmMain.h"
+#include "ui/qt/QtMainView.h"
+
+using namespace std::chrono_literals;
+using kestrun::frmMain;
+using kestrun::ui::qt::QtMainView;
+
+namespace {
+
+// Dialogs answered by script; messages and waits handled by Qt's event loop.
+class QtScriptedWindowSystem final : public kestrun::testing::ScriptedWindowSystem {
+ public:
+  void DoEvents() override {
+    ++doEventsCalls;
+    QCoreApplication::processEvents();
+  }
+  void WaitFor(std::chrono::milliseconds duration) override {
+    ++doEventsCalls;
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(duration.count()), &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+};
+
+// Qt main windows; About box requests are counted, not shown.
+class QtViews final : public kestrun::ui::ViewFactory {
+ public:
+  QtViews() : previous_(kestrun::ui::InstallViewFactory(this)) {}
+  ~QtViews() override { kestrun::ui::InstallViewFactory(previous_); }
+  std::unique_ptr<kestrun::ui::MainView> CreateMainView() override { return std::make_unique<QtMainView>(); }
+  void ShowAboutBox(const std::vector<std::string>&, int32_t) override { ++aboutBoxes; }
+  int aboutBoxes = 0;
+
+ private:
+  kestrun::ui::ViewFactory* previous_;
+};
+
+// One window with its logic, shown on the (offscreen) screen.
+struct Window {
+  Window() {
+    auto owned = std::make_unique<QtMainView>();
+    view = owned.get();
+    form = std::make_unique<frmMain>(std::move(owned));
+    form->SetCloseDelay(0ms);
+  }
+  void Show() {
+    form->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(view->Window()));
+  }
+  QtMainView* view = nullptr;
+  std::unique_ptr<frmMain> form;
+};
+
+QStringList BlockTexts(const QPlainTextEdit* log) {
+  QStringList texts;
+  for (QTextBlock b = log->document()->begin(); b.isValid(); b = b.next()) texts << b.text();
+  return texts;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() {
+    frmMain::ReleaseOpenWindows();
+    kestrun::platform::ResetCancel();
+  }
+
+  void startsWithItsControlsInPlace() {
+    Window w;
+    QCOMPARE(w.view->Window()->windowTitle(), QString("Kestrun"));
+    QCOMPARE(w.view->StatusPanel("Info")->text(), QString("Some status messages will appear here!"));
+    QVERIFY(w.view->ProgressBar()->isHidden());
+    QCOMPARE(w.view->ProgressBar()->minimum(), 0);
+    QCOMPARE(w.view->ProgressBar()->maximum(), 100);
+    QCOMPARE(w.view->imgPin()->toolTip(), QString("Push to pin me down"));
+    QCOMPARE(w.view->imgUnpinned()->pixmap().size(), QSize(16, 11));
+    QCOMPARE(w.view->imgPinned()->pixmap().size(), QSize(12, 12));
+    QCOMPARE(w.view->imgPin()->pixmap().cacheKey(), w.view->imgUnpinned()->pixmap().cacheKey());
+    QVERIFY(w.view->tboOutput()->isReadOnly());
+    // 6420 x 3735 twips at 15 twips a pixel.
+    QCOMPARE(w.view->Window()->size(), QSize(428, 249));
+  }
+
+  void linesTakeTheirColour() {
+    Window w;
+    w.form->AddText("black");
+    w.form->AddText("red", 255);
+    w.form->AddText("blue", 16711680);
+    w.form->AddText("green-ish", 0x00FF00);
+    const QColor expected[] = {Qt::black, QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0)};
+    QTextBlock block = w.view->tboOutput()->document()->begin().next().next();  // after the title and " "
+    for (const QColor& colour : expected) {
+      QVERIFY(block.isValid());
+      QCOMPARE(block.begin().fragment().charFormat().foreground().color(), colour);
+      block = block.next();
+    }
+  }
+
+  void lineBreaksMakeOneLineEach() {
+    Window w;
+    w.form->AddText("one\r\n\r\n\r\n");
+    w.form->AddText("two\r\nthree");
+    w.form->AddText("");
+    w.form->AddText("four");
+    QCOMPARE(BlockTexts(w.view->tboOutput()),
+             QStringList({"Kestrun V1.00.00", " ", "one", "two", "three", "four", ""}));
+  }
+
+  void theLogFollowsItsNewestLine() {
+    Window w;
+    w.Show();
+    for (int i = 0; i < 300; ++i) w.form->AddText("line " + std::to_string(i));
+    QScrollBar* bar = w.view->tboOutput()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  void f1PinsAndAsksForTheAboutBoxOncePerPress() {
+    kestrun::testing::Sandbox sandbox;
+    QtScriptedWindowSystem ws;
+    QtViews views;
+    kestrun::Application app("");
+    frmMain& form = app.AM().frm();
+    form.SetCloseDelay(0ms);
+    auto& view = dynamic_cast<QtMainView&>(form.View());
+    app.AM().ShowMain();
+    QVERIFY(QTest::qWaitForWindowExposed(view.Window()));
+    view.tboOutput()->setFocus();
+
+    QTest::keyClick(view.tboOutput(), Qt::Key_A);
+    QCOMPARE(views.aboutBoxes, 0);
+    QVERIFY(!form.Pinned());
+    for (int i = 0; i < 4; ++i) QTest::keyClick(view.tboOutput(), Qt::Key_F1);
+    QCOMPARE(views.aboutBoxes, 4);
+    QVERIFY(form.Pinned());
+    QCOMPARE(view.imgPin()->pixmap().cacheKey(), view.imgPinned()->pixmap().cacheKey());
+
+    app.Terminate();  // pinned: the window stays after the run
+    QVERIFY(view.Window()->isVisible());
+    QTest::mouseClick(view.imgPin(), Qt::LeftButton);
+    QVERIFY(!view.Window()->isVisible());
+  }
+
+  void thePinTogglesAndClosesTheWindowAfterTheRun() {
+    Window w;
+    w.Show();
+    QTest::mouseClick(w.view->imgPin(), Qt::LeftButton);
+    QVERIFY(w.form->Pinned());
+    QTest::mouseClick(w.view->imgPin(), Qt::LeftButton);
+    QVERIFY(!w.form->Pinned());
+    QVERIFY2(w.view->Window()->isVisible(), "unpinning during the run keeps the window");
+    QTest::mouseClick(w.view->imgPin(), Qt::LeftButton);
+    w.form->Terminate();
+    QVERIFY(w.view->Window()->isVisible());
+    QTest::mouseClick(w.view->imgPin(), Qt::LeftButton);
+    QVERIFY(!w.view->Window()->isVisible());
+    QVERIFY(!kestrun::platform::CancelRequested());
+  }
+
+  void closesByItselfAfterTheLastLineHasStood() {
+    QtScriptedWindowSystem ws;
+    Window w;
+    w.form->SetCloseDelay(400ms);
+    w.Show();
+    w.form->AddText("last line");
+    QElapsedTimer timer;
+    timer.start();
+    w.form->Terminate();
+    QVERIFY(timer.elapsed() >= 350);
+    QVERIFY(timer.elapsed() < 3000);
+    QVERIFY(!w.view->Window()->isVisible());
+  }
+
+  void aPinClickDuringTheWaitKeepsTheWindow() {
+    QtScriptedWindowSystem ws;
+    Window w;
+    w.form->SetCloseDelay(600ms);
+    w.Show();
+    w.form->AddText("last line");
+    QTimer::singleShot(100, w.view->imgPin(), [&] { QTest::mouseClick(w.view->imgPin(), Qt::LeftButton); });
+    w.form->Terminate();
+    QVERIFY(w.form->Pinned());
+    QVERIFY(w.form->CloseRequested());
+    QVERIFY(w.view->Window()->isVisible());
+    QTest::mouseClick(w.view->imgPin(), Qt::LeftButton);
+    QVERIFY(!w.view->Window()->isVisible());
+  }
+
+  void closingTheWindowDuringTheRunCancelsIt() {
+    QtScriptedWindowSystem ws;
+    Window w;
+    w.form->SetCloseDelay(2000ms);
+    w.Show();
+    w.view->Window()->close();  // the user's close button
+    QVERIFY(w.form->Unloaded());
+    QVERIFY(kestrun::platform::CancelRequested());
+    QElapsedTimer timer;
+    timer.start();
+    w.form->Terminate();
+    QVERIFY2(timer.elapsed() < 1000, "no wait for a window that is gone");
+  }
+
+  void theLayoutNeverGoesNegative() {
+    Window w;
+    w.Show();
+    for (QSize size : {QSize(428, 249), QSize(1, 1), QSize(20, 10), QSize(60, 200), QSize(900, 700)}) {
+      w.view->Window()->resize(size);
+      QCoreApplication::processEvents();
+      const QSize actual = w.view->Window()->size();
+      for (QWidget* child : {static_cast<QWidget*>(w.view->tboOutput()), static_cast<QWidget*>(w.view->ProgressBar()),
+                             static_cast<QWidget*>(w.view->imgPin())}) {
+        QVERIFY2(child->width() >= 0 && child->height() >= 0, qPrintable(child->metaObject()->className()));
+        QVERIFY(child->x() >= 0);
+      }
+      // The status bar keeps to the bottom edge across the whole width.
+      QCOMPARE(w.view->sbInfo()->geometry().bottom(), actual.height() - 1);
+      QCOMPARE(w.view->sbInfo()->width(), actual.width());
+    }
+    w.view->Window()->resize(428, 249);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.view->tboOutput()->geometry(), QRect(8, 8, 387, 191));
+    QCOMPARE(w.view->imgPin()->x(), 403);
+  }
+
+  void statusTextAndProgressShowAtOnce() {
+    kestrun::testing::Sandbox sandbox;
+    QtScriptedWindowSystem ws;
+    QtViews views;
+    kestrun::AppMain am;
+    auto& view = dynamic_cast<QtMainView&>(am.frm().View());
+    am.UpdateStatusBar("Downloading sdat4300.exe");
+    QCOMPARE(view.StatusPanel("INFO")->text(), QString("Downloading sdat4300.exe"));
+    am.UpdateStatusBar("");
+    QCOMPARE(view.StatusPanel("Info")->text(), QString());
+    view.SetProgressVisible(true);
+    view.SetProgressValue(42.7f);
+    QCOMPARE(view.ProgressBar()->value(), 42);
+    view.SetProgressValue(250.0f);
+    QCOMPARE(view.ProgressBar()->value(), 100);
+    QVERIFY(ws.boxes.empty());
+    am.frm().SetCloseDelay(0ms);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindow.moc"
