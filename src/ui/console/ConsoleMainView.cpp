@@ -12,12 +12,17 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   if (text.empty()) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
-  std::string line = text;
-  while (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.resize(line.size() - 2);
-  const bool coloured = colourOut_ && color != ColorBlack;
-  if (coloured) out_ << (color == ColorRed ? "\x1b[31m" : "\x1b[34m");
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    line += text[i];
+  }
+  if (!line.empty() && line.back() == '\n') line.pop_back();  // the line end the window logic added
+  const char* colour = !colourOut_ ? nullptr : color == ColorRed ? "\x1b[31m" : color == ColorBlue ? "\x1b[34m" : nullptr;
+  if (colour) out_ << colour;
   out_ << line;
-  if (coloured) out_ << "\x1b[0m";
+  if (colour) out_ << "\x1b[0m";
   out_ << '\n';
   out_.flush();
 }

@@ -32,6 +32,8 @@ std::string ConsoleWindowSystem::InputBox(const std::string& prompt, const std::
     return {};
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  // Typed answers end the prompt's line on the terminal; piped ones do not, so end it here.
+  if (&in_ != &std::cin || ::isatty(STDIN_FILENO) != 1) err_ << '\n';
   return line.empty() ? defaultText : line;
 }
 

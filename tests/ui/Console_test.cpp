@@ -1,0 +1,85 @@
+// The console front end: answers from standard input, log lines on standard output.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "support/ScriptedWindowSystem.h"
+#include "ui/console/ConsoleMainView.h"
+#include "ui/console/ConsoleWindowSystem.h"
+#include "ui/frmMain.h"
+
+namespace kestrun {
+namespace {
+
+TEST(ConsoleInputBox, LinesAnswerEmptyLinesTakeTheDefaultEndOfInputCancels) {
+  std::istringstream in("typed\n\r\n\n  blanks kept  \r\nnäme\n");
+  std::ostringstream out, err;
+  ui::ConsoleWindowSystem console(in, out, err);
+  const char* expected[] = {"typed", "default", "default", "  blanks kept  ", "näme", "", ""};
+  for (const char* answer : expected) EXPECT_EQ(console.InputBox("Enter HostName", "Kestrun", "default"), answer);
+  EXPECT_NE(err.str().find("Enter HostName [default]: "), std::string::npos);
+  EXPECT_TRUE(out.str().empty()) << "prompts stay off the log's stream";
+}
+
+TEST(ConsoleInputBox, AVeryLongAnswerArrivesWhole) {
+  const std::string longAnswer(1000, 'x');
+  std::istringstream in(longAnswer + "\n");
+  std::ostringstream out, err;
+  ui::ConsoleWindowSystem console(in, out, err);
+  EXPECT_EQ(console.InputBox("Enter local path", "", "/opt/"), longAnswer);
+}
+
+TEST(ConsoleMainView, LogLinesGoToStandardOutputColouredOnlyOnATerminal) {
+  struct Case {
+    bool terminal;
+    std::string expected;
+  };
+  for (const Case& c : {Case{false, "Kestrun V1.00.00\n \nplain\nfailed\nblue\n\ninner\nbreak\n"},
+                        Case{true, "Kestrun V1.00.00\n \nplain\n\x1b[31mfailed\x1b[0m\n\x1b[34mblue\x1b[0m\n\n"
+                                   "inner\nbreak\n"}}) {
+    SCOPED_TRACE(c.terminal);
+    testing::ScriptedWindowSystem ws;
+    std::ostringstream out, err;
+    frmMain form(std::make_unique<ui::ConsoleMainView>(out, err, c.terminal, false));
+    form.AddText("plain\r\n\r\n");
+    form.AddText("failed", ui::ColorRed);
+    form.AddText("blue", ui::ColorBlue);
+    form.AddText("");
+    form.AddText("\r\n");
+    form.AddText("inner\r\nbreak");
+    EXPECT_EQ(out.str(), c.expected);
+    EXPECT_TRUE(err.str().empty());
+  }
+}
+
+TEST(ConsoleMainView, StatusAndProgressShowOnlyOnATerminal) {
+  for (bool terminal : {false, true}) {
+    SCOPED_TRACE(terminal);
+    std::ostringstream out, err;
+    ui::ConsoleMainView view(out, err, false, terminal);
+    EXPECT_TRUE(view.SetStatusPanelText("Info", "Connecting to ftp.example.com"));
+    view.SetProgressVisible(true);
+    view.SetProgressValue(50);
+    view.SetProgressVisible(false);
+    EXPECT_EQ(err.str().find("Connecting") != std::string::npos, terminal);
+    EXPECT_EQ(err.str().find("50%") != std::string::npos, terminal);
+    EXPECT_TRUE(out.str().empty());
+  }
+}
+
+TEST(ConsoleMainView, TheEndOfTheRunDoesNotWait) {
+  testing::ScriptedWindowSystem ws;
+  std::ostringstream out, err;
+  frmMain form(std::make_unique<ui::ConsoleMainView>(out, err, false, false));
+  form.SetCloseDelay(std::chrono::seconds(5));
+  form.Show();
+  form.AddText("Finished");
+  const auto start = std::chrono::steady_clock::now();
+  form.Terminate();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(form.View().IsOpen());
+}
+
+}  // namespace
+}  // namespace kestrun
