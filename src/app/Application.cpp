@@ -1,13 +1,17 @@
 #include "app/Application.h"
 
+#include <cstdio>
 #include <exception>
 #include <vector>
 
 #include "app/AppMain.h"
 #include "platform/WindowSystem.h"
+#include "registry/RegSetting.h"
+#include "registry/RegUtilities.h"
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "util/ErrorReport.h"
+#include "util/NumberUtilities.h"
 
 namespace kestrun {
 
@@ -24,6 +28,7 @@ Application::Application(const std::string& commandTail) {
   std::string creating;
   try {
     su_ = std::make_unique<StringUtilities>();
+    reg_ = std::make_unique<RegUtilities>();
     creating = "ObjectFactory";
     of_ = std::make_unique<ObjectFactory>();
     creating = "ArgumentHandler";
@@ -113,6 +118,7 @@ void Application::Terminate() {
     am_.reset();
   }
   su_.reset();
+  reg_.reset();
 }
 
 int Application::ExitStatus() const {
@@ -120,8 +126,29 @@ int Application::ExitStatus() const {
   return failed ? 1 : 0;
 }
 
-// Filled in by the settings store: the run's bookkeeping and the settings.
-void Application::WriteRunBookkeeping() {}
-void Application::ReadSettings() {}
+void Application::WriteRunBookkeeping() {
+  const auto& app = platform::App();
+  char version[48];
+  std::snprintf(version, sizeof version, " V%d.%02d.%02d", app.Major, app.Minor, app.Revision);
+  reg_->SetKeyValue(AppRegKey(), "LatestRunDate", LocalDateTime::Now());
+  reg_->SetKeyValue(AppRegKey(), "LatestRunVersion", app.Title + version);
+}
+
+void Application::ReadSettings() {
+  AppMain& am = *am_;
+  am.HostName = reg_->GetKeyValue(AppRegKey(), "HostName", "");
+  am.RemotePath = reg_->GetKeyValue(AppRegKey(), "RemotePath", "");
+  am.FileMask = reg_->GetKeyValue(AppRegKey(), "FileMask", "");
+  am.LocalPath = reg_->GetKeyValue(AppRegKey(), "LocalPath", "");
+  am.AltHostName = reg_->GetKeyValue(AppRegKey(), "AlternateHostName", "");
+  am.AltRemotePath = reg_->GetKeyValue(AppRegKey(), "AlternateRemotePath", "");
+
+  // A hand-edited count is read by its leading number ("3 copies" keeps 3); no usable number keeps two.
+  am.SDATsToKeep = RoundHalfEven(Val(reg_->GetKeyValue(AppRegKey(), "SDATsToKeep", "0")));
+  if (am.SDATsToKeep == 0) {
+    am.SDATsToKeep = 2;
+    reg_->SetKeyValue(AppRegKey(), "SDATsToKeep", "2");
+  }
+}
 
 }  // namespace kestrun

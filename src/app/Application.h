@@ -10,6 +10,7 @@
 namespace kestrun {
 
 class AppMain;
+class RegUtilities;
 
 // The driver of one update run: records the start, reacts to the switches, shows the main window,
 // loads the settings into the controller, asks for missing ones and starts the run.
@@ -40,6 +41,7 @@ class Application {
   void ReadSettings();
 
   std::unique_ptr<StringUtilities> su_;
+  std::unique_ptr<RegUtilities> reg_;
   std::unique_ptr<ObjectFactory> of_;
   std::unique_ptr<ArgumentHandler> ah_;
   std::unique_ptr<AppMain> am_;
