@@ -86,8 +86,8 @@ class Document {
 
 // Splits a key path at "\" into its names. A trailing "\" is allowed; an empty name elsewhere gives
 // ERROR_BAD_PATHNAME, a name with a control character or longer than MaxKeyNameBytes and a path deeper
-// than MaxKeyDepth give ERROR_INVALID_PARAMETER.
-LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names);
+// than `maxNames` give ERROR_INVALID_PARAMETER.
+LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names, std::size_t maxNames = MaxKeyDepth);
 bool IsValidValueName(std::string_view name);
 
 // Reads the REGEDIT4 text. Nullopt when the text is not a registry file this store can read faithfully.

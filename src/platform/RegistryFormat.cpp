@@ -16,13 +16,28 @@ namespace kestrun::platform::reg::detail {
 
 // ---- keys and values ------------------------------------------------------------------------------
 
+namespace {
+
+// The lookup form of a name. Most names are ASCII, and mapping those here keeps reading a large store
+// quick; anything else goes through the full case mapping.
+std::string UpperKey(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) >= 0x80) return text::UCase(name);
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
+}  // namespace
+
 const Value* Key::FindValue(std::string_view name) const {
-  auto it = valueIndex_.find(text::UCase(name));
+  auto it = valueIndex_.find(UpperKey(name));
   return it == valueIndex_.end() ? nullptr : &values_[it->second];
 }
 
 void Key::SetValue(std::string_view name, DWORD type, std::string data) {
-  auto [it, inserted] = valueIndex_.try_emplace(text::UCase(name), values_.size());
+  auto [it, inserted] = valueIndex_.try_emplace(UpperKey(name), values_.size());
   if (inserted) {
     values_.push_back(Value{std::string(name), type, std::move(data)});
   } else {
@@ -33,7 +48,7 @@ void Key::SetValue(std::string_view name, DWORD type, std::string data) {
 }
 
 bool Key::DeleteValue(std::string_view name, bool deferCompact) {
-  auto it = valueIndex_.find(text::UCase(name));
+  auto it = valueIndex_.find(UpperKey(name));
   if (it == valueIndex_.end()) return false;
   values_[it->second].erased = true;
   ++erasedCount_;
@@ -47,7 +62,7 @@ void Key::Compact() {
   std::erase_if(values_, [](const Value& v) { return v.erased; });
   erasedCount_ = 0;
   valueIndex_.clear();
-  for (std::size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(text::UCase(values_[i].name), i);
+  for (std::size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(UpperKey(values_[i].name), i);
 }
 
 void Key::CompactTree() {
@@ -62,18 +77,18 @@ void Key::CompactTree() {
 }
 
 Key* Key::FindSubKey(std::string_view name) const {
-  auto it = subKeys_.find(text::UCase(name));
+  auto it = subKeys_.find(UpperKey(name));
   return it == subKeys_.end() ? nullptr : it->second.get();
 }
 
 Key& Key::SubKey(std::string_view name, bool& created) {
-  auto [it, inserted] = subKeys_.try_emplace(text::UCase(name));
+  auto [it, inserted] = subKeys_.try_emplace(UpperKey(name));
   if (inserted) it->second = std::make_unique<Key>(std::string(name));
   created = inserted;
   return *it->second;
 }
 
-bool Key::DeleteSubKey(std::string_view name) { return subKeys_.erase(text::UCase(name)) > 0; }
+bool Key::DeleteSubKey(std::string_view name) { return subKeys_.erase(UpperKey(name)) > 0; }
 
 int RootIndex(HKEY handle) {
   for (std::size_t i = 0; i < Roots.size(); ++i) {
@@ -83,7 +98,7 @@ int RootIndex(HKEY handle) {
 }
 
 int RootIndexOfName(std::string_view name) {
-  std::string upper = text::UCase(name);
+  std::string upper = UpperKey(name);
   for (std::size_t i = 0; i < Roots.size(); ++i) {
     if (upper == Roots[i].name) return static_cast<int>(i);
   }
@@ -99,12 +114,15 @@ namespace {
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 bool HasControlOtherThanTab(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return c != '\t' && IsControl(static_cast<unsigned char>(c)); });
+  for (char c : s) {
+    if (IsControl(static_cast<unsigned char>(c)) && c != '\t') return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names) {
+LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names, std::size_t maxNames) {
   names.clear();
   if (path.empty()) return ERROR_SUCCESS;
   if (path.back() == '\\') path.remove_suffix(1);
@@ -115,7 +133,7 @@ LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names) {
     if (name.empty()) return ERROR_BAD_PATHNAME;
     if (name.size() > MaxKeyNameBytes || HasControlOtherThanTab(name)) return ERROR_INVALID_PARAMETER;
     names.push_back(name);
-    if (names.size() > MaxKeyDepth) return ERROR_INVALID_PARAMETER;
+    if (names.size() > maxNames) return ERROR_INVALID_PARAMETER;
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
@@ -246,7 +264,8 @@ class Parser {
     std::string_view inner = t.substr(1, t.size() - 2);
     bool erase = !inner.empty() && inner.front() == '-';
     if (erase) inner.remove_prefix(1);
-    if (SplitKeyPath(inner, names_) != ERROR_SUCCESS || names_.empty()) return false;
+    // The root name comes on top of the deepest path the store allows below it.
+    if (SplitKeyPath(inner, names_, MaxKeyDepth + 1) != ERROR_SUCCESS || names_.empty()) return false;
     int root = RootIndexOfName(names_.front());
     if (root < 0) return false;
     Key* key = &doc.Root(root);
@@ -267,18 +286,18 @@ class Parser {
   static bool QuotedText(std::string_view t, std::size_t& i, std::string& out) {
     ++i;
     while (i < t.size()) {
-      char c = t[i];
-      if (c == '"') {
+      std::size_t stop = i;
+      while (stop < t.size() && t[stop] != '"' && t[stop] != '\\') ++stop;
+      if (stop == t.size()) return false;
+      out.append(t.substr(i, stop - i));
+      i = stop;
+      if (t[i] == '"') {
         ++i;
         return true;
       }
-      if (c == '\\') {
-        if (i + 1 >= t.size() || (t[i + 1] != '\\' && t[i + 1] != '"')) return false;
-        c = t[i + 1];
-        ++i;
-      }
-      out += c;
-      ++i;
+      if (i + 1 >= t.size() || (t[i + 1] != '\\' && t[i + 1] != '"')) return false;
+      out += t[i + 1];
+      i += 2;
     }
     return false;
   }

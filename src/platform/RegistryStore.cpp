@@ -176,7 +176,8 @@ std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
   snap->path = paths.file;
   int fd = ::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (errno != ENOENT) snap->status = StatusOfErrno(errno);
+    // No file (or a file where its folder should be): an empty registry, until something is written.
+    if (errno != ENOENT && errno != ENOTDIR) snap->status = StatusOfErrno(errno);
     return snap;
   }
   snap->file.reset(fd);
@@ -219,23 +220,15 @@ std::shared_ptr<Snapshot> ReadStoreShared(const StorePaths& paths) {
   return ReadStore(paths);
 }
 
-// 0 when a change could be written: the folder exists or can be made, and neither it nor an existing
-// store file is read-only for us. Otherwise the status the attempt would end with.
-LONG WritableStatus(const StorePaths& paths) {
-  std::filesystem::path folder = paths.folder;
+// Makes sure a change can be written: the folder exists (it is created when missing) and neither it nor
+// an existing store file is read-only for us. 0, or the status the write would fail with.
+LONG PrepareForWrite(const StorePaths& paths) {
   std::error_code ec;
-  while (true) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) {
-      if (!S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
-      if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
-      break;
-    }
-    if (errno != ENOENT) return StatusOfErrno(errno);
-    std::filesystem::path parent = folder.parent_path();
-    if (parent.empty() || parent == folder) return ERROR_PATH_NOT_FOUND;
-    folder = parent;
+  if (!std::filesystem::is_directory(paths.folder, ec)) {
+    std::filesystem::create_directories(paths.folder, ec);
+    if (ec) return StatusOfErrno(ec.value());
   }
+  if (::faccessat(AT_FDCWD, paths.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
   if (::faccessat(AT_FDCWD, paths.file.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
     return StatusOfErrno(errno);
   }
@@ -286,12 +279,7 @@ using Change = std::function<LONG(Document&, bool& changed)>;
 
 LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullptr) {
   StorePaths paths = CurrentStorePaths();
-  std::error_code ec;
-  if (!std::filesystem::is_directory(paths.folder, ec)) {
-    if (LONG status = WritableStatus(paths); status != ERROR_SUCCESS) return status;
-    std::filesystem::create_directories(paths.folder, ec);
-    if (ec) return StatusOfErrno(ec.value());
-  }
+  if (LONG status = PrepareForWrite(paths); status != ERROR_SUCCESS) return status;
   Fd lock;
   if (LONG status = TakeLock(paths, true, lock); status != ERROR_SUCCESS) return status;
 
@@ -311,7 +299,6 @@ LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullpt
     if (reuse) *reuse = std::move(current);
     return status;
   }
-  if (LONG writable = WritableStatus(paths); writable != ERROR_SUCCESS) return writable;
   auto written = std::make_shared<Snapshot>();
   written->doc = std::move(current->doc);
   status = WriteStore(paths, *current, *written);
@@ -442,10 +429,11 @@ LSTATUS RegOpenKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, REGSAM samDesi
     if (!target.snap || !target.snap->StillCurrent(paths.file)) target.snap = ReadStoreShared(paths);
     if (target.snap->status != ERROR_SUCCESS) return target.snap->status;
     if (!FindKey(target.snap->doc, target.root, target.names)) {
-      // A write is coming (the caller asks for write access, and will create the key next): when it
-      // cannot succeed, say why now instead of sending the caller on to a create that fails.
+      // A write is coming (the caller asks for write access, and will create the key next): get the
+      // store's folder ready, and when the store cannot be written say why now, instead of sending the
+      // caller on to a create that fails.
       if (IsWriteAccess(samDesired)) {
-        if (LONG status = WritableStatus(paths); status != ERROR_SUCCESS) return status;
+        if (LONG status = PrepareForWrite(paths); status != ERROR_SUCCESS) return status;
       }
       return ERROR_FILE_NOT_FOUND;
     }

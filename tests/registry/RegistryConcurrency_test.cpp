@@ -1,0 +1,109 @@
+// Several real processes on one store, and writers killed halfway.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "RegistryTestSupport.h"
+#include "support/Sandbox.h"
+
+namespace kestrun::testing {
+namespace {
+
+using namespace regtest;
+using namespace std::string_literals;
+
+int CountValues(const std::string& key) {
+  reg::HKEY h = 0;
+  reg::LONG status = reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, key, 0, reg::KEY_READ, &h);
+  if (status == reg::ERROR_FILE_NOT_FOUND) return -1;
+  if (status != 0) {
+    ADD_FAILURE() << "the store could not be read: " << status;
+    return -2;
+  }
+  int n = 0;
+  char name[64];
+  reg::DWORD len = sizeof name;
+  while (reg::RegEnumValue(h, static_cast<reg::DWORD>(n), name, &len, nullptr, nullptr, nullptr, nullptr) == 0) {
+    ++n;
+    len = sizeof name;
+  }
+  reg::RegCloseKey(h);
+  return n;
+}
+
+// Runs `body` in a child process; the child's exit status is the number of failed writes (capped).
+template <typename F>
+pid_t Spawn(F body) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int failures = body();
+    ::_exit(failures > 100 ? 100 : failures);
+  }
+  return pid;
+}
+
+TEST(RegistryConcurrency, TwoProcessesWritingAtOnceLoseNothing) {
+  Sandbox sandbox;
+  constexpr int PerProcess = 1000;
+  auto writer = [](char tag) {
+    return [tag] {
+      int failures = 0;
+      for (int i = 0; i < PerProcess; ++i) {
+        std::string name = std::string(1, tag) + std::to_string(i);
+        if (SetRaw(reg::HKEY_CURRENT_USER, "Shared", name, reg::REG_SZ, name + '\0') != 0) ++failures;
+      }
+      return failures;
+    };
+  };
+  pid_t a = Spawn(writer('a'));
+  pid_t b = Spawn(writer('b'));
+  ASSERT_GT(a, 0);
+  ASSERT_GT(b, 0);
+  for (pid_t pid : {a, b}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  EXPECT_EQ(CountValues("Shared"), 2 * PerProcess);
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Shared", "b999").data, "b999\0"s);
+}
+
+TEST(RegistryConcurrency, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+  Sandbox sandbox;
+  std::mt19937 random(12345);
+  int previous = 0;
+  for (int round = 0; round < 25; ++round) {
+    pid_t pid = Spawn([previous] {
+      for (int i = previous;; ++i) {
+        std::string name = "v" + std::to_string(i);
+        SetRaw(reg::HKEY_CURRENT_USER, "Killed", name, reg::REG_BINARY, std::string(static_cast<std::size_t>(i % 64), 'x'));
+      }
+      return 0;
+    });
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    int count = CountValues("Killed");
+    if (count == -1) {
+      EXPECT_EQ(previous, 0);  // the key itself was never written yet
+      count = 0;
+    }
+    EXPECT_GE(count, previous) << "round " << round;
+    previous = count;
+  }
+  EXPECT_GT(previous, 0);
+  // The store is still a good file that takes writes.
+  EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "Killed", "after", reg::REG_SZ, "\0"s), 0);
+}
+
+}  // namespace
+}  // namespace kestrun::testing
