@@ -8,7 +8,7 @@ ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colo
     : out_(out), err_(err), colourOut_(colourOut), statusOnErr_(statusOnErr) {}
 
 void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
-  HeadlessMainView::AppendLog(text, color);
+  // Written out and gone: the console keeps no copy of the log, however long the run.
   if (text.empty()) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
