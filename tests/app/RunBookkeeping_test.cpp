@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "registry/RegUtilities.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "ui/frmMain.h"
+
+namespace kestrun {
+namespace {
+
+const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
+
+void WriteAllSettings() {
+  RegUtilities reg;
+  for (const char* name : {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName",
+                           "AlternateRemotePath"}) {
+    reg.SetKeyValue(kKey, name, std::string("x"));
+  }
+}
+
+// Runs the driver up to (not including) the update itself: /Copy with a missing folder is harmless.
+std::unique_ptr<Application> RunDriver(const std::string& tail) {
+  auto app = std::make_unique<Application>(tail);
+  app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
+  app->Execute();
+  return app;
+}
+
+TEST(RunBookkeeping, EveryStartRecordsDateAndVersion) {
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  auto app = RunDriver("/Copy");
+  RegUtilities reg;
+  EXPECT_EQ(reg.GetKeyValue(kKey, "LatestRunVersion", ""), "Kestrun V1.00.00");
+  const std::string date = reg.GetKeyValue(kKey, "LatestRunDate", "");
+  EXPECT_TRUE(std::regex_search(date, std::regex(R"(\d{4}.*\d{1,2}:\d{2}:\d{2})"))) << date;
+  app->Terminate();
+}
+
+TEST(RunBookkeeping, KeepCountReadsTheLeadingNumber) {
+  struct Case {
+    const char* stored;  // nullptr: absent
+    int32_t expected;
+    const char* afterwards;
+  };
+  const Case cases[] = {
+      {nullptr, 2, "2"}, {"0", 2, "2"},     {"", 2, "2"},           {"none", 2, "2"},
+      {"3 copies", 3, "3 copies"}, {"2.5", 2, "2.5"}, {"3.5", 4, "3.5"}, {"  7", 7, "  7"},
+      {"-1", -1, "-1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored ? c.stored : "(absent)");
+    testing::Sandbox sandbox;
+    testing::ScriptedWindowSystem ws;
+    WriteAllSettings();
+    RegUtilities reg;
+    if (c.stored) reg.SetKeyValue(kKey, "SDATsToKeep", std::string(c.stored));
+    auto app = RunDriver("/Copy");
+    EXPECT_EQ(app->AM().SDATsToKeep, c.expected);
+    EXPECT_EQ(reg.GetKeyValue(kKey, "SDATsToKeep", "(absent)"), c.afterwards);
+    app->Terminate();
+  }
+}
+
+TEST(RunBookkeeping, SettingsReachTheControllerAndCompleteOnesAskNothing) {
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  RegUtilities reg;
+  reg.SetKeyValue(kKey, "HostName", std::string("h1"));
+  reg.SetKeyValue(kKey, "RemotePath", std::string("/r1"));
+  reg.SetKeyValue(kKey, "FileMask", std::string("sdat*.exe"));
+  reg.SetKeyValue(kKey, "LocalPath", (sandbox.Root() / "local").string());
+  reg.SetKeyValue(kKey, "AlternateHostName", std::string("h2"));
+  reg.SetKeyValue(kKey, "AlternateRemotePath", std::string("/r2"));
+  auto app = RunDriver("/Copy");
+  EXPECT_EQ(app->AM().HostName, "h1");
+  EXPECT_EQ(app->AM().RemotePath, "/r1");
+  EXPECT_EQ(app->AM().AltHostName, "h2");
+  EXPECT_EQ(app->AM().AltRemotePath, "/r2");
+  EXPECT_EQ(app->AM().FileMask, "sdat*.exe");
+  EXPECT_TRUE(ws.inputs.empty());
+  EXPECT_EQ(app->AH().ArgumentCount(), 1);
+  app->Terminate();
+}
+
+TEST(RunBookkeeping, OneMissingSettingAsksOnceEvenWithInitTyped) {
+  for (const std::string tail : {"/Copy", "/Copy /INIT"}) {
+    SCOPED_TRACE(tail);
+    testing::Sandbox sandbox;
+    testing::ScriptedWindowSystem ws;
+    WriteAllSettings();
+    RegUtilities().SetKeyValue(kKey, "AlternateRemotePath", std::string(""));
+    auto app = RunDriver(tail);
+    EXPECT_EQ(ws.inputs.size(), 6u);
+    app->Terminate();
+  }
+}
+
+}  // namespace
+}  // namespace kestrun
