@@ -111,8 +111,7 @@ void frmMain::RemoveOldSDATs() {
     const std::size_t keep = am.SDATsToKeep > 0 ? static_cast<std::size_t>(am.SDATsToKeep) : 0;
     if (packages.size() > keep) {
       const std::size_t removeCount = packages.size() - keep;
-      std::partial_sort(packages.begin(), packages.begin() + static_cast<std::ptrdiff_t>(removeCount),
-                        packages.end(), [](const SDAT& a, const SDAT& b) { return a.Name < b.Name; });
+      std::sort(packages.begin(), packages.end(), [](const SDAT& a, const SDAT& b) { return a.Name < b.Name; });
       FileUtilities fu;
       for (std::size_t i = 0; i < removeCount; ++i) {
         if (update::RunStopped(*this)) return;
