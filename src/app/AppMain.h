@@ -31,9 +31,9 @@ class AppMain {
   std::string NewFileName;
   int32_t SDATsToKeep = 0;
 
-  // Set by the update run: true when the last source it tried failed. Schedulers read it from the
-  // exit status.
-  bool LastSourceFailed = false;
+  // True until an update run has gone through its last source: a run that never started, stopped on
+  // an error or whose last source failed ends the program with a failure status for the scheduler.
+  bool LastSourceFailed = true;
 
   void InitMyObjects(Application& objA);
   void Terminate();

@@ -122,7 +122,7 @@ void Application::Terminate() {
 }
 
 int Application::ExitStatus() const {
-  const bool failed = ReportedErrorCount() > 0 || runFailed_ || (am_ && am_->LastSourceFailed);
+  const bool failed = am_ ? am_->LastSourceFailed : runFailed_;
   return failed ? 1 : 0;
 }
 

@@ -31,7 +31,7 @@ class Application {
   void ShowAboutBox(int32_t Modal = 0);
   void Terminate();
 
-  // 0 when the run went through, 1 when its last source failed or an error was reported.
+  // 0 when the run went through its last source, 1 when that source failed or the run never got there.
   int ExitStatus() const;
 
  private:
@@ -45,7 +45,7 @@ class Application {
   std::unique_ptr<ObjectFactory> of_;
   std::unique_ptr<ArgumentHandler> ah_;
   std::unique_ptr<AppMain> am_;
-  bool runFailed_ = false;
+  bool runFailed_ = true;
 };
 
 }  // namespace kestrun
