@@ -95,11 +95,12 @@ class TempFile {
 
   int Fd() const { return fd_; }
 
-  // Flushes, closes and renames the file over `target`; false (with errno) when any step fails.
-  bool Commit(const std::filesystem::path& target) {
+  // Flushes (when asked), closes and renames the file over `target`; false (with errno) when any step
+  // fails.
+  bool Commit(const std::filesystem::path& target, bool flush) {
     // On disk before it takes the target's name: after a crash the target is the old file or the whole
     // new one, never a name the program records as fetched over a file that is not all there.
-    if (::fdatasync(fd_) != 0) return false;
+    if (flush && ::fdatasync(fd_) != 0) return false;
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return false;
@@ -399,6 +400,7 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
   curl_easy_setopt(handle_, CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
   Transfer transfer = NewTransfer(static_cast<int>(Transfer::Kind::Download));
   transfer.fd = temp.Fd();
+  transfer.flushToDisk = flushToDisk_;
   transfer.reportProgress = true;
   const int16_t status = Perform(transfer, "Downloading " + PrintableName(remoteName));
   if (transfer.handlerError) std::rethrow_exception(transfer.handlerError);
@@ -413,7 +415,7 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
            " of " + std::to_string(announced) + " bytes");
     return ftpstatus::ShortFile;
   }
-  if (!temp.Commit(target)) {
+  if (!temp.Commit(target, flushToDisk_)) {
     Status("Cannot write " + PrintableName(localFile) + ": " + std::strerror(errno));
     return ftpstatus::LocalFileError;
   }

@@ -35,6 +35,7 @@ class CurlFtpClient final : public FtpClient {
   void SetTransferType(int16_t type) override { transferType_ = type; }
   void SetConnectTimeout(std::chrono::milliseconds timeout) override { connectTimeout_ = timeout; }
   void SetStallTimeout(std::chrono::milliseconds timeout) override { stallTimeout_ = timeout; }
+  void SetFlushToDisk(bool flush) override { flushToDisk_ = flush; }
 
   int16_t Connect() override;
   int16_t ChangeDirectory(const std::string& remotePath) override;
@@ -69,6 +70,7 @@ class CurlFtpClient final : public FtpClient {
   int16_t transferType_ = ftptype::Binary;
   std::chrono::milliseconds connectTimeout_{30000};
   std::chrono::milliseconds stallTimeout_{60000};
+  bool flushToDisk_ = true;
   bool trace_ = false;
 
   CURL* handle_ = nullptr;

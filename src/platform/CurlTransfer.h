@@ -28,6 +28,7 @@ struct Transfer {
   int fd = -1;
   uint64_t bytesWritten = 0;
   int writeErrno = 0;
+  bool flushToDisk = true;
 
   // Listing: the raw bytes of the name list go here (see CurlDebugCallback.cpp for why).
   NameListParser* listing = nullptr;
@@ -71,6 +72,8 @@ struct Transfer {
 };
 
 inline constexpr std::chrono::milliseconds kMinProgressInterval{50};
+// A download asks the system to start writing its data to disk each time this much more has arrived.
+inline constexpr uint64_t kWritebackStep = 8u << 20;
 
 extern "C" {
 size_t WriteCallback(char* data, size_t size, size_t count, void* transfer);

@@ -72,6 +72,10 @@ class FtpClient {
   // KESTRUN_FTP_CONNECT_TIMEOUT and KESTRUN_FTP_STALL_TIMEOUT (seconds) set the defaults.
   virtual void SetConnectTimeout(std::chrono::milliseconds timeout) = 0;
   virtual void SetStallTimeout(std::chrono::milliseconds timeout) = 0;
+  // Whether a download is flushed to disk before it takes the target's name (default true), so that
+  // after a crash or power loss the target is the old file or the whole new one. Off, a download is
+  // somewhat faster on a fast network and a crash right after it may leave a damaged file.
+  virtual void SetFlushToDisk(bool flush) = 0;
 
   // Connects and logs in. 0 when logged in.
   virtual int16_t Connect() = 0;
