@@ -399,6 +399,9 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   if (::fchmod(guard.out, sourceStat.st_mode & 0777) != 0) RaiseErrno(errno, err::PathNotFound);
   const timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
   if (::futimens(guard.out, times) != 0) RaiseErrno(errno, err::PathNotFound);
+  // On disk before it takes its name: the run records a package as fetched right after the copy, and a
+  // power cut must not leave that record pointing at a file the disk never fully received.
+  if (::fdatasync(guard.out) != 0 && errno != EINVAL) RaiseErrno(errno, err::DeviceIoError);
   int out = guard.out;
   guard.out = -1;
   if (::close(out) != 0) RaiseErrno(errno, err::PathNotFound);  // late write errors (network file systems)
