@@ -130,17 +130,5 @@ TEST_F(InitParamsTest, TheLocalPathOfferedEndsInOneSeparator) {
   }
 }
 
-TEST(InitParamsDriverTest, TheDriverRunsTheSetUpOnceForATypedInit) {
-  testing::Sandbox sandbox;
-  testing::ScriptedWindowSystem ws;
-  Application app("/Silent /Init");
-  app.AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
-  app.Execute();
-  std::size_t asked = 0;
-  for (const auto& input : ws.inputs) asked += input.prompt == "Enter HostName";
-  EXPECT_EQ(asked, 1u);
-  app.Terminate();
-}
-
 }  // namespace
 }  // namespace kestrun

@@ -71,16 +71,6 @@ TEST_F(AppMainTest, EveryCallerSharesOneFileSystemObject) {
   EXPECT_EQ(am.FSO().get(), first.get());
 }
 
-TEST_F(AppMainTest, ShowMainShowsTheWindowAndLetsItPaint) {
-  AppMain am;
-  EXPECT_FALSE(View(am).Shown());
-  const int before = ws.doEventsCalls;
-  am.ShowMain();
-  EXPECT_TRUE(View(am).Shown());
-  EXPECT_GT(ws.doEventsCalls, before);
-  am.frm().SetCloseDelay(std::chrono::milliseconds(0));
-}
-
 TEST_F(AppMainTest, TerminateClosesAnUnpinnedWindowAndTheSecondCallIsHarmless) {
   auto am = std::make_unique<AppMain>();
   am->frm().SetCloseDelay(std::chrono::milliseconds(0));

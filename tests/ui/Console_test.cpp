@@ -22,14 +22,6 @@ TEST(ConsoleInputBox, LinesAnswerEmptyLinesTakeTheDefaultEndOfInputCancels) {
   EXPECT_TRUE(out.str().empty()) << "prompts stay off the log's stream";
 }
 
-TEST(ConsoleInputBox, AVeryLongAnswerArrivesWhole) {
-  const std::string longAnswer(1000, 'x');
-  std::istringstream in(longAnswer + "\n");
-  std::ostringstream out, err;
-  ui::ConsoleWindowSystem console(in, out, err);
-  EXPECT_EQ(console.InputBox("Enter local path", "", "/opt/"), longAnswer);
-}
-
 TEST(ConsoleMainView, LogLinesGoToStandardOutputColouredOnlyOnATerminal) {
   struct Case {
     bool terminal;

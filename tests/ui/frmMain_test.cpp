@@ -33,24 +33,12 @@ class FrmMainTest : public ::testing::Test {
     frmMain::ReleaseOpenWindows();
     platform::ResetCancel();
   }
-  // The log after the title line and the blank line that every window starts with.
-  std::vector<HeadlessMainView::LogPiece> LogAfterLoad() const {
-    return {view->Log().begin() + 2, view->Log().end()};
-  }
 
   testing::ScriptedWindowSystem ws;
   testing::RecordingViews views;
   HeadlessMainView* view = nullptr;
   std::unique_ptr<frmMain> form;
 };
-
-TEST_F(FrmMainTest, LoadWritesTheTitleLineThenABlankLineAndStartsUnpinned) {
-  EXPECT_EQ(view->Caption(), "Kestrun");
-  EXPECT_THAT(view->Lines(), ::testing::ElementsAre("Kestrun V1.00.00", " "));
-  EXPECT_FALSE(view->PinShowsPinned());
-  EXPECT_FALSE(form->Pinned());
-  EXPECT_FALSE(form->CloseRequested());
-}
 
 TEST_F(FrmMainTest, LoadCentresTheWindowOnTheWorkArea) {
   ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
@@ -91,13 +79,6 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
   }
 }
 
-TEST_F(FrmMainTest, EveryLogLineLetsTheWindowHandleItsMessages) {
-  const int before = ws.doEventsCalls;
-  form->AddText("one");
-  form->AddText("");
-  EXPECT_EQ(ws.doEventsCalls, before + 2);
-}
-
 TEST_F(FrmMainTest, ResizeKeepsEverySizeNonNegative) {
   struct Case {
     long width, height;
@@ -120,15 +101,6 @@ TEST_F(FrmMainTest, ResizeKeepsEverySizeNonNegative) {
     EXPECT_EQ(bar.Left, 120);
     EXPECT_EQ(view->ControlRect(MainControl::sbInfo).Height, 375);
   }
-}
-
-TEST_F(FrmMainTest, ResizeAtTheDesignSizeGivesTheDesignLayout) {
-  view->SetScaleSize(6420, 3735);
-  form->Form_Resize();
-  EXPECT_EQ(view->ControlRect(MainControl::imgPin).Left, 6045);
-  EXPECT_EQ(view->ControlRect(MainControl::tboOutput).Width, 5805);
-  EXPECT_EQ(view->ControlRect(MainControl::tboOutput).Height, 2865);
-  EXPECT_EQ(view->ControlRect(MainControl::ProgressBar).Top, 3045);
 }
 
 TEST_F(FrmMainTest, ThePinTogglesAndClosesOnlyAfterTheRunHasEnded) {
@@ -185,13 +157,7 @@ TEST_F(FrmMainTest, ClosingTheWindowDuringTheRunCancelsIt) {
   form->Terminate();  // no wait on a window that is gone
 }
 
-TEST_F(FrmMainTest, FileTreeReportsAreLoggedInBlack) {
-  form->FTC_FileTreeChange("copied", ui::ColorBlue);
-  ASSERT_EQ(LogAfterLoad().size(), 1u);
-  EXPECT_EQ(LogAfterLoad()[0].color, ui::ColorBlack);
-}
-
-// With the driver behind it: F1 pins the window and asks for the About box, once per release.
+// With the driver behind it: the window's life after the controller has let go of it.
 class FrmMainWithDriverTest : public ::testing::Test {
  protected:
   ~FrmMainWithDriverTest() override { frmMain::ReleaseOpenWindows(); }
@@ -199,20 +165,6 @@ class FrmMainWithDriverTest : public ::testing::Test {
   testing::ScriptedWindowSystem ws;
   testing::RecordingViews views;
 };
-
-TEST_F(FrmMainWithDriverTest, F1PinsAndRequestsOneAboutBoxPerRelease) {
-  Application app("");
-  frmMain& form = app.AM().frm();
-  form.Form_KeyUp(113, 0);  // F2: nothing
-  EXPECT_FALSE(form.Pinned());
-  EXPECT_TRUE(views.aboutBoxes.empty());
-  for (int i = 0; i < 5; ++i) form.Form_KeyUp(ui::KeyF1, 0);
-  EXPECT_TRUE(form.Pinned());
-  ASSERT_EQ(views.aboutBoxes.size(), 5u);
-  EXPECT_EQ(views.aboutBoxes[0].modal, 0);
-  EXPECT_EQ(views.aboutBoxes[0].lines.size(), 6u);
-  app.Terminate();
-}
 
 TEST_F(FrmMainWithDriverTest, APinnedWindowOutlivesTheDriverAndClosesByItsPin) {
   HeadlessMainView* view = nullptr;
