@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/Common.h"
+#include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
 #include "ui/console/ConsoleWindowSystem.h"
 #ifdef KESTRUN_HAVE_QT
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     std::cerr << "kestrun: built without windows; running on the console\n";
 #endif
   }
+  // Ctrl-C or a service manager's SIGTERM stops the run at its next step, so a download under way
+  // removes its temporary file and nothing half-fetched is recorded; a second Ctrl-C ends it at once.
+  kestrun::platform::InstallInterruptHandlers();
   kestrun::ui::ConsoleWindowSystem console;
   kestrun::platform::InstallWindowSystem(&console);
   kestrun::ui::InstallViewFactory(&console);

@@ -43,10 +43,20 @@ class ViewPlacement final : public PlaceableForm {
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
   view_->SetEvents(this);
+  SetFtpClient(platform::CreateFtpClient());
   Form_Load();
 }
 
-frmMain::~frmMain() { view_->SetEvents(nullptr); }
+frmMain::~frmMain() {
+  view_->SetEvents(nullptr);
+  if (FtpClient) FtpClient->SetEvents(nullptr);
+}
+
+void frmMain::SetFtpClient(std::unique_ptr<platform::FtpClient> client) {
+  if (FtpClient) FtpClient->SetEvents(nullptr);
+  FtpClient = std::move(client);
+  if (FtpClient) FtpClient->SetEvents(this);
+}
 
 void frmMain::InitMyObjects(Application& objA, AppMain& objAM) {
   try {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/FtpClient.h"
 #include "ui/MainView.h"
 #include "util/StringUtilities.h"
 
@@ -15,7 +16,7 @@ class AppMain;
 // The main window: a coloured log, a status bar, a progress bar and the pin. Its state and behaviour
 // live here; the view (Qt widgets, the console, or a headless stand-in) only shows it. The update
 // operations of the run are members too (they write to this window's log); they live in src/update/.
-class frmMain : public ui::MainViewEvents {
+class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents {
  public:
   explicit frmMain(std::unique_ptr<ui::MainView> view);
   ~frmMain() override;
@@ -39,6 +40,13 @@ class frmMain : public ui::MainViewEvents {
   void Form_KeyUp(int KeyCode, int Shift) override;
   void imgPin_Click() override;
   void Form_Unload() override;
+
+  // Events of the FTP client component (src/update/FtpClientEvents.cpp).
+  void FtpClient_FileList(const std::string& name) override;
+  void FtpClient_Progress(int16_t percent) override;
+  void FtpClient_Status(const std::string& text) override;
+  // Puts another FTP client in the place of the window's own (tests use a scripted one).
+  void SetFtpClient(std::unique_ptr<platform::FtpClient> client);
 
   // Showing and closing.
   void Show();
@@ -81,6 +89,8 @@ class frmMain : public ui::MainViewEvents {
   std::chrono::steady_clock::time_point lastLogLine_ = std::chrono::steady_clock::now();
   std::chrono::milliseconds closeDelay_{3000};
   std::string listingBuffer_;
+  // The window's FTP client component, the control `FtpClient`; its events come back to this window.
+  std::unique_ptr<platform::FtpClient> FtpClient;
 };
 
 }  // namespace kestrun
