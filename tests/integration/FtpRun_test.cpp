@@ -1,0 +1,351 @@
+// Whole FTP-mode runs in-process against the test FTP server on 127.0.0.1: the driver and controller
+// as a plain start builds them, the settings put straight into the controller, a served folder, a local
+// folder and a store of the test's own. The server misbehaves on request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "platform/Cancellation.h"
+#include "platform/FtpListing.h"
+#include "registry/RegUtilities.h"
+#include "support/FtpServer.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "ui/HeadlessMainView.h"
+#include "ui/frmMain.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FtpServer;
+using testing::FtpServerOptions;
+using Lines = std::vector<std::string>;
+using Names = std::set<std::string>;
+using Clock = std::chrono::steady_clock;
+const std::string kDate = "2024-03-01 08.00.00";
+
+std::string Package(const std::string& name) {
+  std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
+  std::string data(256 * 1024, '\0');
+  for (char& c : data) c = static_cast<char>(random() & 0xff);
+  return "MZ" + data;
+}
+
+// Runs a test's hook at every pending-message pass: the one point where a user acts during a run.
+struct HookedWindowSystem : testing::ScriptedWindowSystem {
+  std::function<void()> hook;
+  void DoEvents() override {
+    ScriptedWindowSystem::DoEvents();
+    if (hook) hook();
+  }
+};
+
+class FtpRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KESTRUN_REQUIRE_FTP_SERVER();
+    ::setenv("KESTRUN_FTP_STALL_TIMEOUT", "2", 1);
+    ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
+    platform::ResetCancel();
+  }
+  void TearDown() override {
+    Finish();
+    ::unsetenv("KESTRUN_FTP_STALL_TIMEOUT");
+    ::unsetenv("KESTRUN_FTP_CONNECT_TIMEOUT");
+  }
+  void Finish() {
+    ws.hook = nullptr;
+    if (app) app->Terminate();
+    app.reset();
+    server.reset();
+    platform::ResetCancel();
+  }
+
+  // A fresh run: `listed` are served in pub/ and listed in this order, `here` are in the local folder,
+  // `recorded` is the store's LatestUpdate ("" for none).
+  AppMain& Start(FtpServerOptions options, const std::string& recorded, const std::vector<std::string>& listed,
+                 const std::vector<std::string>& here) {
+    Finish();
+    for (const char* folder : {"served", "local"}) fs::remove_all(sandbox.Root() / folder);
+    fs::remove(sandbox.RegistryFile());
+    sandbox.Folder("served/pub");
+    sandbox.Folder("local");
+    std::string listing;
+    for (const auto& name : listed) {
+      listing += name + "\r\n";
+      if (platform::IsBareFileName(name)) sandbox.WriteFile("served/pub/" + name, Package(name));
+    }
+    for (const auto& name : here) sandbox.WriteFile("local/" + name, "old " + name);
+    // Listed in a known order; the folder's own order is whatever the file system gives.
+    if (options.manyNames == 0) options.listingFile = sandbox.WriteFile("listing.txt", listing);
+    options.root = sandbox.Root() / "served";
+    server = std::make_unique<FtpServer>(options);
+    if (!recorded.empty()) {
+      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdate", recorded);
+      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", kDate);
+    }
+    ws.boxes.clear();
+    app = std::make_unique<Application>("");
+    app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
+    AppMain& am = app->AM();
+    am.HowToCopy = 0;
+    am.HostName = server->HostName();
+    am.RemotePath = "pub";
+    am.FileMask = "sdat*.exe";
+    am.LocalPath = local.string();  // the run adds the separator
+    am.SDATsToKeep = 10;
+    first_ = View().Lines().size();
+    outside_ = FilesOutsideLocal();
+    return am;
+  }
+  Lines Run() {
+    app->AM().CheckForUpdates();
+    return RunLines();
+  }
+  // The run's lines; the date of a recorded download shows as "(...)", since it is the time of the run.
+  Lines RunLines() {
+    const std::string header = "Latest download on this PC: ";
+    const Lines all = View().Lines();
+    Lines lines(all.begin() + static_cast<long>(first_), all.end());
+    for (auto& line : lines) {
+      if (line.rfind(header, 0) == 0 && line.size() > header.size() + 3 && line.back() == ')' &&
+          line.find(" (" + kDate + ")") == std::string::npos && line.compare(line.size() - 3, 3, " ()") != 0)
+        line = line.substr(0, line.rfind(" (")) + " (...)";
+    }
+    return lines;
+  }
+  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
+  static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
+  Names LocalNames() const {
+    Names names;
+    for (const auto& entry : fs::directory_iterator(local)) names.insert(entry.path().filename().string());
+    return names;
+  }
+  // Every file of the sandbox outside the local folder, the store excepted: a run writes none of them.
+  Names FilesOutsideLocal() const {
+    Names names;
+    for (const auto& entry : fs::recursive_directory_iterator(sandbox.Root())) {
+      const fs::path relative = fs::relative(entry.path(), sandbox.Root());
+      if (*relative.begin() != "local" && relative.string().rfind("registry.reg", 0) != 0) names.insert(relative.string());
+    }
+    return names;
+  }
+  // Expands the shorthands of expected lines: "H name" the header of a retrieval with `name` recorded
+  // before the run, "N name" the same with `name` recorded during this run, "G name" a download line.
+  Lines Expand(const Lines& lines, const std::string& remote = "pub") const {
+    Lines out;
+    for (const auto& line : lines) {
+      const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
+      if (line.rfind("H ", 0) == 0 || line.rfind("N ", 0) == 0) {
+        const std::string date = line[0] == 'N' ? "..." : rest.empty() ? "" : kDate;
+        out.push_back("Latest download on this PC: " + rest + " (" + date + ")");
+        out.push_back("Connecting to " + server->HostName());
+        out.push_back("cd " + remote);
+        out.push_back("Get file list");
+      } else if (line.rfind("G ", 0) == 0) {
+        out.push_back("Get " + rest + " " + local.string() + "/" + rest);
+      } else {
+        out.push_back(line);
+      }
+    }
+    return out;
+  }
+  // Each package fetched holds the served bytes exactly; each other one holds what it held.
+  void ExpectContents(const Names& after, const Lines& lines) const {
+    for (const auto& name : after) {
+      if (fs::is_directory(local / name)) continue;
+      const bool fetched = std::find(lines.begin(), lines.end(), name + " copied!") != lines.end();
+      EXPECT_TRUE(testing::Sandbox::ReadFile(local / name) == (fetched ? Package(name) : "old " + name)) << name;
+    }
+  }
+
+  testing::Sandbox sandbox;
+  HookedWindowSystem ws;
+  const fs::path local = sandbox.Root() / "local";
+  std::unique_ptr<FtpServer> server;
+  std::unique_ptr<Application> app;
+  Names outside_;
+
+ private:
+  std::size_t first_ = 0;
+};
+
+TEST_F(FtpRunTest, WholeRuns) {
+  const std::string old = " Skipping!";
+  const std::string prune = "Removing old SDATs...";
+  const auto deny = [](const char* name) {
+    FtpServerOptions o;
+    o.deny = {name};
+    return o;
+  };
+  const auto drop = [](const char* mode) {
+    FtpServerOptions o;
+    o.dropFile = "sdat2.exe";
+    o.dropMode = mode;
+    return o;
+  };
+  FtpServerOptions refuse;
+  refuse.refuseLogin = true;
+  FtpServerOptions stall;
+  stall.stallFile = "sdat2.exe";
+  stall.stallAfter = 100000;
+  struct Row {
+    const char* what;
+    FtpServerOptions options;
+    std::string recorded;
+    std::vector<std::string> listed, here;
+    Lines lines;
+    Names after;
+    std::string recordedAfter;
+    bool failed = false;
+    std::function<void(AppMain&)> adjust = nullptr;
+  };
+  const Row rows[] = {
+      {"only above the recorded name", {}, "SDAT4300.EXE", {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"}, {"sdat4300.exe"},
+       {"H SDAT4300.EXE", "Old SDAT: sdat4299.exe" + old, "Old SDAT: sdat4300.exe" + old, "G sdat4301.exe",
+        "sdat4301.exe copied!", "Disconnect", prune, "Finished"},
+       {"sdat4300.exe", "sdat4301.exe"}, "SDAT4301.EXE"},
+      {"nothing recorded: every listed package, even one already here", {}, "", {"sdat2.exe", "SDAT1.EXE"}, {"sdat2.exe"},
+       {"H ", "G sdat2.exe", "sdat2.exe copied!", "G SDAT1.EXE", "SDAT1.EXE copied!", "Disconnect", prune, "Finished"},
+       {"sdat2.exe", "SDAT1.EXE"}, "SDAT1.EXE"},
+      {"an empty listing", {}, "", {}, {}, {"H ", "Disconnect", prune, "Finished"}, {}, ""},
+      {"login refused", refuse, "", {"sdat1.exe"}, {},
+       {"Latest download on this PC:  ()", "Connecting to HOST", "Unable to connect!", prune, "Finished"}, {}, "", true},
+      {"a missing remote folder", {}, "", {"sdat1.exe"}, {},
+       {"Latest download on this PC:  ()", "Connecting to HOST", "cd nowhere", "Unable to change to the specified directory!", prune,
+        "Finished"}, {}, "", true,
+       [](AppMain& am) { am.RemotePath = "nowhere"; }},
+      {"the first of two fails: the second is fetched, and old on the alternate", deny("sdat1.exe"), "", {"sdat1.exe", "sdat2.exe"}, {},
+       {"H ", "G sdat1.exe", "Failed to get sdat1.exe!", "G sdat2.exe", "sdat2.exe copied!", "Disconnect", " ", "N SDAT2.EXE",
+        "Old SDAT: sdat1.exe" + old, "Old SDAT: sdat2.exe" + old, "Disconnect", prune, "Finished"},
+       {"sdat2.exe"}, "SDAT2.EXE", false, [](AppMain& am) { am.AltHostName = am.HostName, am.AltRemotePath = "pub"; }},
+      {"a failed rename ends the list", {}, "", {"sdat1.exe", "sdat2.exe"}, {},
+       {"H ", "G sdat1.exe", "sdat1.exe copied!", "Unable to copy sdat1.exe to setup.exe", prune, "Finished"},
+       {"sdat1.exe", "setup.exe"}, "SDAT1.EXE", true,
+       [&](AppMain& am) { am.NewFileName = "setup.exe", fs::create_directory(local / "setup.exe"); }},
+      {"dropped with 426", drop("426"), "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"},
+       {"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "G sdat3.exe", "sdat3.exe copied!", "Disconnect", prune, "Finished"},
+       {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE", true},
+      {"cut short with 226", drop("226"), "SDAT1.EXE", {"sdat2.exe"}, {"sdat1.exe"},
+       {"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "Disconnect", prune, "Finished"}, {"sdat1.exe"}, "SDAT1.EXE", true},
+      {"reset", drop("reset"), "SDAT1.EXE", {"sdat2.exe"}, {"sdat1.exe"},
+       {"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "Disconnect", prune, "Finished"}, {"sdat1.exe"}, "SDAT1.EXE", true},
+      {"closed without a reply", drop("close"), "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"},
+       {"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "G sdat3.exe", "sdat3.exe copied!", "Disconnect", prune, "Finished"},
+       {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE", true},
+      {"a stalled transfer", stall, "SDAT1.EXE", {"sdat2.exe"}, {"sdat1.exe"},
+       {"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "Disconnect", prune, "Finished"}, {"sdat1.exe"}, "SDAT1.EXE", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    AppMain& am = Start(row.options, row.recorded, row.listed, row.here);
+    if (row.adjust) row.adjust(am);
+    Lines expected = Expand(row.lines, am.RemotePath);
+    for (auto& line : expected) {
+      if (line == "Connecting to HOST") line = "Connecting to " + server->HostName();
+    }
+    const auto start = Clock::now();
+    EXPECT_EQ(Run(), expected);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(LocalNames(), row.after) << "no temporary file stays";
+    ExpectContents(row.after, expected);
+    EXPECT_EQ(Recorded(), row.recordedAfter);
+    EXPECT_EQ(am.LastSourceFailed, row.failed);
+    EXPECT_TRUE(ws.boxes.empty());
+    EXPECT_EQ(FilesOutsideLocal(), outside_);
+  }
+}
+
+// A listing is the server's word only: names that could leave the local folder or garble the log are
+// skipped where the reader of the log sees it, and nothing lands outside the local folder.
+TEST_F(FtpRunTest, HostileNamesAreSkippedAndLogged) {
+  sandbox.WriteFile("served/sdat0.exe", "outside the remote folder");
+  const std::vector<std::string> hostile = {"../sdat0.exe", "sdat/../../sdat0.exe", "/etc/sdat0.exe", "sdat..\\sdat0.exe",
+                                            "sdat\x1b[2J.exe", "sdat\rFinished.exe", "sdat" + std::string(300, '9') + ".exe"};
+  std::vector<std::string> listed = hostile;
+  listed.push_back("sdat1.exe");
+  Start({}, "", listed, {});
+  const Lines lines = Run();
+  long skipped = 0;
+  for (const auto& line : lines) {
+    if (line.rfind("Skipping unsafe name: ", 0) != 0) continue;
+    ++skipped;
+    EXPECT_EQ(line.find_first_of("\r\n\x1b"), std::string::npos) << line;
+    EXPECT_LT(line.size(), 120u) << line;
+  }
+  EXPECT_EQ(skipped, static_cast<long>(hostile.size()));
+  EXPECT_EQ(Lines(lines.end() - 5, lines.end()),
+            Expand({"G sdat1.exe", "sdat1.exe copied!", "Disconnect", "Removing old SDATs...", "Finished"}));
+  EXPECT_EQ(LocalNames(), Names{"sdat1.exe"});
+  EXPECT_EQ(FilesOutsideLocal(), outside_);
+  EXPECT_FALSE(app->AM().LastSourceFailed);
+}
+
+// The user ends the program while a package is on its way: the transfer is abandoned at once, leaving
+// no file, nothing is recorded, and the run stops without trying further packages or the alternate.
+TEST_F(FtpRunTest, ClosingTheWindowOrKillingTheServerDuringADownload) {
+  ::setenv("KESTRUN_FTP_STALL_TIMEOUT", "30", 1);
+  FtpServerOptions stall;
+  stall.stallFile = "sdat2.exe";
+  stall.stallAfter = 100000;
+  for (bool closeWindow : {true, false}) {
+    SCOPED_TRACE(closeWindow ? "window closed" : "server killed");
+    AppMain& am = Start(stall, "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"});
+    am.AltHostName = am.HostName;
+    am.AltRemotePath = "pub";
+    bool acted = false;
+    ws.hook = [&] {
+      if (acted || View().ProgressValue() <= 0) return;
+      acted = true;
+      if (closeWindow) {
+        am.frm().Form_Unload();
+      } else {
+        server->Kill();
+      }
+    };
+    const auto start = Clock::now();
+    const Lines lines = Run();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(acted);
+    if (closeWindow) {
+      EXPECT_EQ(lines, Expand({"H SDAT1.EXE", "G sdat2.exe"}));
+    } else {
+      EXPECT_EQ(lines, Expand({"H SDAT1.EXE", "G sdat2.exe", "Failed to get sdat2.exe!", "G sdat3.exe", "Failed to get sdat3.exe!",
+                               "Disconnect", "Unable to Disconnect!", " ", "Latest download on this PC: SDAT1.EXE (" + kDate + ")",
+                               "Connecting to " + server->HostName(), "Unable to connect!", "Removing old SDATs...", "Finished"}));
+    }
+    EXPECT_EQ(LocalNames(), Names{"sdat1.exe"});
+    EXPECT_EQ(Recorded(), "SDAT1.EXE");
+    EXPECT_TRUE(am.LastSourceFailed);
+  }
+}
+
+// A listing of a great many names is split in one pass: time and memory grow with its length only.
+TEST_F(FtpRunTest, HugeListing) {
+  FtpServerOptions many;
+  many.manyNames = 200000;
+  AppMain& am = Start(many, "FILE9999999.DAT", {}, {"file9999999.dat"});
+  am.FileMask = "*.dat";
+  const auto start = Clock::now();
+  const Lines lines = Run();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  ASSERT_EQ(lines.size(), 4u + 200000u + 3u);
+  EXPECT_EQ(lines[4], "Old SDAT: file0000000.dat Skipping!");
+  EXPECT_EQ(lines[4 + 199999], "Old SDAT: file0199999.dat Skipping!");
+  EXPECT_FALSE(am.LastSourceFailed);
+}
+
+}  // namespace
+}  // namespace kestrun
