@@ -1,0 +1,166 @@
+// The real program on the console against the test FTP server, as a scheduler starts it: a store of
+// its own, no input, its standard output and exit status looked at.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/FtpServer.h"
+#include "support/Sandbox.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FtpServer;
+using testing::FtpServerOptions;
+using Clock = std::chrono::steady_clock;
+
+class KestrunFtpCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KESTRUN_REQUIRE_FTP_SERVER();
+    const char* named = std::getenv("KESTRUN_BIN");
+    std::error_code ec;
+    bin_ = named && *named ? fs::path(named) : fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "src" / "kestrun";
+    if (!fs::is_regular_file(bin_, ec)) GTEST_SKIP() << "no program at " << bin_;
+    for (const char* name : {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"})
+      sandbox.WriteFile("served/pub/" + std::string(name), std::string(300000, name[7]));
+  }
+
+  std::unique_ptr<FtpServer> Serve(FtpServerOptions options = {}) {
+    options.root = sandbox.Root() / "served";
+    options.listingFile = sandbox.WriteFile("listing.txt", "sdat4299.exe\r\nsdat4300.exe\r\nsdat4301.exe\r\n");
+    return std::make_unique<FtpServer>(options);
+  }
+
+  void WriteStore(const std::string& host, const std::string& remote, const std::string& altHost,
+                  const std::string& altRemote, const std::string& extra = {}) {
+    std::ofstream(sandbox.RegistryFile(), std::ios::binary)
+        << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n"
+        << "\"HostName\"=\"" << host << "\"\n\"RemotePath\"=\"" << remote << "\"\n"
+        << "\"AlternateHostName\"=\"" << altHost << "\"\n\"AlternateRemotePath\"=\"" << altRemote << "\"\n"
+        << "\"FileMask\"=\"sdat*.exe\"\n\"LocalPath\"=\"" << local.string() << "\"\n\"SDATsToKeep\"=\"2\"\n" << extra;
+  }
+
+  std::string Command(const std::string& arguments) const {
+    return "exec env -u DISPLAY -u WAYLAND_DISPLAY KESTRUN_UI=console NO_COLOR=1 KESTRUN_FTP_STALL_TIMEOUT=20 KESTRUN_REGISTRY='" +
+           sandbox.RegistryFile().string() + "' '" + bin_.string() + "' " + arguments + " </dev/null >'" + out_.string() +
+           "' 2>/dev/null";
+  }
+
+  // Runs the program to its end; gives its exit status, and its standard output in `out`.
+  int Run(const std::string& arguments, std::string& out) {
+    const int raw = std::system(Command(arguments).c_str());
+    out = testing::Sandbox::ReadFile(out_);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  std::vector<std::string> LocalNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(local)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  testing::Sandbox sandbox;
+  const fs::path local = sandbox.Folder("local");
+  fs::path bin_;
+  fs::path out_ = sandbox.Root() / "stdout.txt";
+};
+
+TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"}) sandbox.WriteFile("local/" + std::string(name), name);
+  auto server = Serve();
+  WriteStore(server->HostName(), "/pub", "", "", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n\"LatestUpdateDate\"=\"then\"\n");
+
+  std::string out;
+  EXPECT_EQ(Run("/Rename:setup.exe", out), 0) << out;
+  EXPECT_NE(out.find("\nLatest download on this PC: SDAT4300.EXE (then)\nConnecting to " + server->HostName() +
+                     "\ncd /pub\nGet file list\nOld SDAT: sdat4299.exe Skipping!\nOld SDAT: sdat4300.exe Skipping!\n"
+                     "Get sdat4301.exe " + local.string() + "/sdat4301.exe\nsdat4301.exe copied!\n"
+                     "sdat4301.exe renamed to setup.exe\nDisconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
+  EXPECT_EQ(testing::Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
+  EXPECT_NE(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
+}
+
+// 0 when the last source tried ran through, 1 when it failed.
+TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
+  FtpServerOptions refuse;
+  refuse.refuseLogin = true;
+  auto good = Serve();
+  auto refusing = Serve(refuse);
+  const std::string unreachable = "127.0.0.1:1";
+  struct Case {
+    const char* what;
+    std::string host, remote, altHost, altRemote;
+    int status;
+    std::string line;
+  };
+  // (The server answers a refused login only after a pause of some seconds: one such case is enough.)
+  for (const Case& c : {Case{"login refused, the alternate runs through", refusing->HostName(), "/pub", good->HostName(), "/pub", 0,
+                             "sdat4301.exe copied!"},
+                        Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!"},
+                        Case{"nobody listening, on both", unreachable, "/pub", unreachable, "/pub", 1, "Unable to connect!"},
+                        Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), "/pub", 0,
+                             "Unable to change to the specified directory!"}}) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
+    WriteStore(c.host, c.remote, c.altHost, c.altRemote);
+    std::string out;
+    EXPECT_EQ(Run("", out), c.status) << out;
+    EXPECT_NE(out.find("\n" + c.line + "\n"), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.size() - 9), "Finished\n") << out;
+  }
+}
+
+// Ctrl-C while a package is on its way: the program abandons it, leaves no file, records nothing and
+// ends at once with a failure status.
+TEST_F(KestrunFtpCommandTest, InterruptDuringADownload) {
+  FtpServerOptions stall;
+  stall.stallFile = "sdat4301.exe";
+  stall.stallAfter = 100000;
+  auto server = Serve(stall);
+  sandbox.WriteFile("local/sdat4300.exe", "old");
+  WriteStore(server->HostName(), "/pub", server->HostName(), "/pub", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n");
+
+  const std::string command = Command("");
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Once the download line is out, the transfer is under way (and held by the server).
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (Clock::now() < deadline && testing::Sandbox::ReadFile(out_).find("Get sdat4301.exe") == std::string::npos)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto interrupted = Clock::now();
+  ::kill(pid, SIGINT);
+  int raw = 0;
+  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+  EXPECT_LT(Clock::now() - interrupted, std::chrono::seconds(3));
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  const std::string out = testing::Sandbox::ReadFile(out_);
+  EXPECT_EQ(out.find("Finished"), std::string::npos) << out;
+  EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4300.exe"}) << "no package and no temporary file";
+  EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("SDAT4301"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrun
