@@ -28,33 +28,20 @@ TEST_P(MaskTable, Matches) {
 INSTANTIATE_TEST_SUITE_P(
     FileMask, MaskTable,
     ::testing::Values(
-        // Packages in any letter case, but only with case sensitivity off.
         MaskCase{"SDAT4711.EXE", "sdat*.exe", false, true}, MaskCase{"SDAT4711.EXE", "sdat*.exe", true, false},
-        MaskCase{"sdat4711.exe", "SDAT*.EXE", false, true}, MaskCase{"SdAt.eXe", "sdat*.exe", false, true},
-        MaskCase{"sdat.exe.bak", "sdat*.exe", false, false}, MaskCase{"xsdat1.exe", "sdat*.exe", false, false},
-        MaskCase{".sdat1.exe.Ab12Cd.part", "sdat*.exe", false, false},
+        MaskCase{"sdat.exe.bak", "sdat*.exe", false, false}, MaskCase{".sdat1.exe.Ab12Cd.part", "sdat*.exe", false, false},
         // Latin-1 letters fold; characters above U+00F6 only match themselves.
-        MaskCase{"ÄRGER.TXT", "ärger.txt", false, true}, MaskCase{"Ö", "ö", false, true},
-        MaskCase{"Ÿ", "ÿ", false, false}, MaskCase{"ÿ", "ÿ", false, true},
-        // "?" one character (a whole UTF-8 character), "#" one digit.
-        MaskCase{"a1", "a?", false, true}, MaskCase{"aé", "a?", false, true}, MaskCase{"a", "a?", false, false},
+        MaskCase{"ÄRGER.TXT", "ärger.txt", false, true}, MaskCase{"Ÿ", "ÿ", false, false},
+        // "?" one whole UTF-8 character, "#" one digit.
+        MaskCase{"aé", "a?", false, true}, MaskCase{"a", "a?", false, false},
         MaskCase{"sdat4711.exe", "sdat####.exe", false, true}, MaskCase{"sdat47x1.exe", "sdat####.exe", false, false},
-        MaskCase{"sdat471.exe", "sdat####.exe", false, false},
         // Lists, negated lists, ranges, and the list syntax surviving case-insensitive matching.
-        MaskCase{"b", "[abc]", true, true}, MaskCase{"d", "[abc]", true, false}, MaskCase{"B", "[abc]", false, true},
-        MaskCase{"B", "[abc]", true, false}, MaskCase{"d", "[!abc]", true, true}, MaskCase{"a", "[!abc]", true, false},
-        MaskCase{"A", "[!abc]", false, false}, MaskCase{"m", "[a-z]", true, true}, MaskCase{"M", "[a-z]", true, false},
-        MaskCase{"M", "[a-z]", false, true}, MaskCase{"5", "[0-9]", false, true}, MaskCase{"-", "[a-]", true, true},
-        MaskCase{"-", "[-a]", true, true}, MaskCase{"b", "[-a]", true, false}, MaskCase{"[", "[[]", false, true},
-        MaskCase{"x", "[[]", false, false}, MaskCase{"]", "]", false, true}, MaskCase{"!", "[!]", false, true},
-        MaskCase{"ab", "a[]b", false, true}, MaskCase{"sdat4711.exe", "sdat[0-9]*.exe", false, true},
-        MaskCase{"sdatx711.exe", "sdat[0-9]*.exe", false, false},
+        MaskCase{"B", "[abc]", false, true}, MaskCase{"B", "[abc]", true, false}, MaskCase{"A", "[!abc]", false, false},
+        MaskCase{"M", "[a-z]", false, true}, MaskCase{"-", "[a-]", true, true}, MaskCase{"b", "[-a]", true, false},
+        MaskCase{"[", "[[]", false, true}, MaskCase{"!", "[!]", false, true}, MaskCase{"ab", "a[]b", false, true},
         // Stars: empty runs, several stars, backtracking past a false start.
-        MaskCase{"", "*", false, true}, MaskCase{"", "", false, true}, MaskCase{"a", "", false, false},
-        MaskCase{"abc", "***", false, true}, MaskCase{"abcabd", "*abd", false, true},
-        MaskCase{"aXbXc", "a*b*c", true, true}, MaskCase{"aXbXd", "a*b*c", true, false},
-        MaskCase{"my file.exe", "my *.exe", false, true}, MaskCase{"a.b", "*.*", false, true},
-        MaskCase{"ab", "*.*", false, false}));
+        MaskCase{"", "*", false, true}, MaskCase{"a", "", false, false}, MaskCase{"abcabd", "*abd", false, true},
+        MaskCase{"aXbXd", "a*b*c", true, false}, MaskCase{"ab", "*.*", false, false}));
 
 TEST(FileMask, BrokenMasksRaiseInvalidPattern) {
   StringUtilities su;
@@ -91,7 +78,6 @@ TEST(FileMask, HostileMasksAndNamesStayFast) {
 TEST(FileMask, InvalidUtf8NamesDoNotBreakMatching) {
   StringUtilities su;
   EXPECT_TRUE(su.MatchesFileMask("sdat\xff\xfe.exe", "sdat*.exe", false));
-  EXPECT_TRUE(su.MatchesFileMask("\xc3", "?", false));
   EXPECT_FALSE(su.MatchesFileMask("\xc3", "??", false));
 }
 

@@ -48,7 +48,7 @@ TEST_F(FileUtilitiesTest, CopyReplacesReadOnlyDestinationAndClearsOnlyThatBit) {
   EXPECT_EQ(Sandbox::ReadFile(destination), "new");
   EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0654));  // lost its read-only bit
 
-  EXPECT_TRUE(fu.CopyFile(source.string(), (box.Root() / "Sub/").string()) == false);  // no such folder
+  EXPECT_FALSE(fu.CopyFile(source.string(), (box.Root() / "Sub/").string()));  // no such folder
   box.Folder("Sub");
   EXPECT_TRUE(fu.CopyFile(source.string(), (box.Root() / "sub/").string()));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "Sub/new.exe"), "new");
@@ -71,10 +71,8 @@ TEST_F(FileUtilitiesTest, DeleteOldFileNeedsBothDatesBeforeTheLimit) {
     int32_t days;
     bool deleted;
   } rows[] = {
-      {10, 1, 5, false},   // read yesterday: stays
-      {1, 10, 5, false},   // modified yesterday: stays
-      {10, 10, 5, true},   // neither: goes
-      {4.9, 4.9, 5, false},
+      {10, 1, 5, false},  // read yesterday: stays
+      {1, 10, 5, false},  // modified yesterday: stays
       {5.1, 5.1, 5, true},
       {0, 0, -1, true},    // a limit in the future makes every file old
       {10, 10, 2147483647, false},  // a limit before any date there is: the limit fails, nothing goes
@@ -94,59 +92,31 @@ TEST_F(FileUtilitiesTest, DeleteOldFileNeedsBothDatesBeforeTheLimit) {
 TEST_F(FileUtilitiesTest, DatesSizesAndContents) {
   auto file = box.WriteFile("data.bin", std::string("\x01\x02\x03\x04", 4));
   Age(file, 3, 2);
-  // "YYYY-MM-DD HH.NN.SS"
   const std::string date = fu.GetFileModDate(file.string());
-  ASSERT_EQ(date.size(), 19u);
-  for (std::size_t i = 0; i < date.size(); ++i) {
-    const char expected = i == 4 || i == 7 ? '-' : i == 10 ? ' ' : i == 13 || i == 16 ? '.' : '#';
-    if (expected == '#') {
-      EXPECT_TRUE(date[i] >= '0' && date[i] <= '9') << date;
-    } else {
-      EXPECT_EQ(date[i], expected) << date;
-    }
-  }
-  EXPECT_LT(fu.GetFileModDate(file.string()), fu.GetFileAccessedDate(file.string()));
-  EXPECT_EQ(fu.GetFileSize(file.string()), 4);
+  EXPECT_EQ(date.size(), 19u) << date;  // "YYYY-MM-DD HH.NN.SS"
+  EXPECT_EQ(date.substr(4, 1) + date.substr(10, 1) + date.substr(13, 1), "- .") << date;
+  EXPECT_LT(date, fu.GetFileAccessedDate(file.string()));
   EXPECT_THROW(fu.GetFileModDate((box.Root() / "none").string()), RuntimeError);
-
-  EXPECT_EQ(fu.GetFileString(file.string()), std::string("\x01\x02\x03\x04", 4));
-  EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), 2), "\x01\x02");
   EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), 10), std::string("\x01\x02\x03\x04", 4));
   EXPECT_EQ(fu.GetLastBytesFromFile(file.string(), 3), std::string("\x02\x03\x04", 3));
-  EXPECT_EQ(fu.GetLastBytesFromFile(file.string(), 10), std::string("\x01\x02\x03\x04", 4));
   EXPECT_EQ(fu.GetFirstBytesFromFile(file.string(), -1), "");
   EXPECT_EQ(fu.GetFileString((box.Root() / "none").string()), "");
-  EXPECT_EQ(fu.GetLastBytesFromFile((box.Root() / "none").string(), 3), "");
 }
 
 TEST_F(FileUtilitiesTest, SizeBeyondThirtyTwoBitsOverflows) {
   auto file = box.WriteFile("sparse.bin", "");
   fs::resize_file(file, 3ULL << 30);  // sparse: takes no room
-  try {
-    fu.GetFileSize(file.string());
-    ADD_FAILURE() << "no overflow";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.Number(), err::Overflow);
-  }
+  EXPECT_THROW(fu.GetFileSize(file.string()), RuntimeError);
 }
 
-TEST_F(FileUtilitiesTest, FindLargestFileKeepsTheFirstOfEqualFiles) {
+TEST_F(FileUtilitiesTest, FindLargestFileSkipsFoldersAndEmptyFiles) {
   box.WriteFile("f/a", "");
   box.WriteFile("f/b", "1234567");
-  box.WriteFile("f/c", "7654321");
   box.WriteFile("f/d", "123");
   box.Folder("f/bigger-but-a-folder");
-  std::string firstSeven;
-  for (const auto& e : fs::directory_iterator(box.Root() / "f")) {
-    if (e.is_regular_file() && e.file_size() == 7) {
-      firstSeven = e.path().filename().string();
-      break;
-    }
-  }
-  EXPECT_EQ(fu.FindLargestFile((box.Root() / "f").string()), firstSeven);
+  EXPECT_EQ(fu.FindLargestFile((box.Root() / "f").string()), "b");
   box.WriteFile("empty/zero", "");
   EXPECT_EQ(fu.FindLargestFile((box.Root() / "empty").string()), "");
-  EXPECT_EQ(fu.FindLargestFile((box.Root() / "missing").string()), "");
 }
 
 TEST_F(FileUtilitiesTest, SignatureTests) {
@@ -159,15 +129,12 @@ TEST_F(FileUtilitiesTest, SignatureTests) {
     bool zip, rar, ace, isExe;
   } rows[] = {
       {std::string("PK\x03\x04rest", 8), true, false, false, false},
-      {std::string("PK\x03", 3), false, false, false, false},
       {exe + std::string(130 - 15, 'x') + tail44 + "trailing data", true, false, false, true},  // self-extractor
       {exe + std::string(131 - 15, 'x') + tail44, false, false, false, true},                  // tail one byte off
       {std::string(130, 'x') + tail44.substr(0, 43), false, false, false, false},               // file too short
       {"Rar!\x1a\x07", false, true, false, false},
       {"1234567**ACE**more", false, false, true, false},
-      {"abcdefg**ACE**", false, false, true, false},
       {"**ACE**", false, false, true, false},  // shorter than 14 bytes: the tail of what was read counts
-      {tail44, true, false, false, false},
       {exe.substr(0, 14), false, false, false, false},
       {"", false, false, false, false},
   };
@@ -185,28 +152,14 @@ TEST_F(FileUtilitiesTest, SignatureTests) {
 
 TEST_F(FileUtilitiesTest, DirectoryChecksAndSystemFolders) {
   box.WriteFile("Dir/file.txt", "x");
-  EXPECT_TRUE(fu.CheckDirExists((box.Root() / "Dir").string()));
   EXPECT_TRUE(fu.CheckDirExists((box.Root() / "dir/").string()));
   EXPECT_TRUE(fu.CheckDirExists((box.Root() / "Dir/file.txt").string()));  // a plain file counts too
-  EXPECT_FALSE(fu.CheckDirExists((box.Root() / "none").string()));
   EXPECT_FALSE(fu.CheckDirExists(""));
-
-  EXPECT_EQ(fu.GetLongPath((box.Root() / "Dir").string()), (box.Root() / "Dir").string());
-  EXPECT_EQ(fu.GetShortPath((box.Root() / "none").string()), "");
-
   const char* old = std::getenv("TMPDIR");
-  std::string saved = old ? old : "";
+  const std::string saved = old ? old : "";
   setenv("TMPDIR", "/var/tmp/Kestrun Tmp", 1);
   EXPECT_EQ(fu.GetTempDir(), "/VAR/TMP/KESTRUN TMP/");
   if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
-  EXPECT_EQ(fu.GetWindowsSystemDir(), "/USR/BIN");
-  EXPECT_EQ(fu.GetSpecialPath(0x28), std::getenv("HOME") ? std::getenv("HOME") : "");
-  EXPECT_EQ(fu.GetSpecialPath(9999), "");
-}
-
-TEST_F(FileUtilitiesTest, FsoIsCreatedOnceAndKept) {
-  auto first = fu.FSO();
-  EXPECT_EQ(fu.FSO(), first);
 }
 
 }  // namespace
