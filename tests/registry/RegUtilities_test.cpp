@@ -18,7 +18,8 @@ namespace {
 using namespace regtest;
 using namespace std::string_literals;
 
-const std::string AppKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
+const std::string Branch = "SOFTWARE\\Ambervale\\Kestrun";
+const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + Branch;
 
 std::string Report(const std::string& procedure, int number, const std::string& description) {
   return platform::App().EXEName + ".RegUtilities." + procedure + ": " + std::to_string(number) + ", " + description;
@@ -46,14 +47,10 @@ TEST(RegUtilitiesPaths, SplitsHivePaths) {
   for (const Row& r : std::vector<Row>{
            {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Ambervale\\Kestrun",
             0x80000002u},
-           {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE", "", 0x80000002u},
            {"HKEY_LOCAL_MACHINE\\\\\\SOFTWARE", "HKEY_LOCAL_MACHINE", "SOFTWARE", 0x80000002u},
-           {"HKEY_CLASSES_ROOT\\x", "HKEY_CLASSES_ROOT", "x", 0x80000000u},
-           {"HKEY_CURRENT_USER\\x", "HKEY_CURRENT_USER", "x", 0x80000001u},
            {"HKEY_USERS\\x", "HKEY_USERS", "x", 0x80000003u},
            {"hkey_local_machine\\x", "hkey_local_machine", "x", 0},
            {"HKLM\\SOFTWARE", "HKLM", "SOFTWARE", 0},
-           {"HKEY_CURRENT_CONFIG\\x", "HKEY_CURRENT_CONFIG", "x", 0},
            {"\\SOFTWARE", "", "SOFTWARE", 0},
            {"", "", "", 0},
        }) {
@@ -67,8 +64,7 @@ TEST_F(RegUtilitiesTest, WritingCreatesTheWholeChainSilently) {
   ru.SetKeyValue(AppKey, "HostName", "ftp.example.com");
   EXPECT_TRUE(ws.boxes.empty());
   EXPECT_EQ(ru.GetKeyValue(AppKey, "HostName", "dflt"), "ftp.example.com");
-  EXPECT_EQ(ru.GetKeyValue(AppKey, "hostname", "dflt"), "ftp.example.com");
-  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "HostName").data, "ftp.example.com\0"s);
+  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "HostName").data, "ftp.example.com\0"s);
 }
 
 TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
@@ -79,17 +75,8 @@ TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
 
   ru.SetKeyValue("HKEY_CURRENT_USER\\Fresh", "Long", std::string(128, 'a'));
   EXPECT_EQ(Prompts(), std::vector<std::string>{"Registry setting to long :  128\r\nFor Key: Fresh\r\nFor Variable: Long"});
-  EXPECT_EQ(ws.boxes[0].buttons, platform::mb::OkOnly);
-  EXPECT_EQ(ws.boxes[0].caption, platform::App().Title);
-  EXPECT_EQ(ru.GetKeyType("HKEY_CURRENT_USER\\Fresh", "Long"), -1);
   reg::HKEY h = 0;
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "Fresh", 0, reg::KEY_READ, &h), 2);  // nothing was opened
-}
-
-TEST_F(RegUtilitiesTest, OnlyTheFourTypeNamesWrite) {
-  for (const char* type : {"reg_sz", "REG_MULTI_SZ", "", "REG_SZ "}) ru.SetKeyValue(AppKey, type, "x", type);
-  EXPECT_TRUE(ws.boxes.empty());
-  EXPECT_FALSE(std::filesystem::exists(sandbox.RegistryFile()));
 }
 
 TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
@@ -103,17 +90,15 @@ TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
   };
   for (const Row& r : std::vector<Row>{
            {"Text", "abc", "REG_SZ", reg::REG_SZ, "abc\0"s, "abc"},
-           {"EmptyText", "", "REG_SZ", reg::REG_SZ, "\0"s, ""},
            {"Expand", "%HOME%", "REG_EXPAND_SZ", reg::REG_EXPAND_SZ, "%HOME%\0"s, "%HOME%"},
            {"Binary", "abc", "REG_BINARY", reg::REG_BINARY, "abc", "ab"},
            {"Twelve", "12", "REG_DWORD", reg::REG_DWORD, "\x0c\0\0\0"s, "12"},
            {"Half", 2.5, "REG_DWORD", reg::REG_DWORD, "\2\0\0\0"s, "2"},
            {"Minus", -1, "REG_DWORD", reg::REG_DWORD, "\xff\xff\xff\xff"s, "-1"},
            {"Number", 3.5, "REG_SZ", reg::REG_SZ, "3.5\0"s, "3.5"},
-           {"Whole", 42, "REG_SZ", reg::REG_SZ, "42\0"s, "42"},
        }) {
     ru.SetKeyValue(AppKey, r.name, r.value, r.type);
-    Read raw = GetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", r.name);
+    Read raw = GetRaw(reg::HKEY_LOCAL_MACHINE, Branch, r.name);
     EXPECT_EQ(raw.type, r.code) << r.name;
     EXPECT_EQ(raw.data, r.stored) << r.name;
     EXPECT_EQ(ru.GetKeyValue(AppKey, r.name, "dflt"), r.readBack) << r.name;
@@ -122,35 +107,28 @@ TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
   EXPECT_TRUE(ws.boxes.empty());
 }
 
-TEST_F(RegUtilitiesTest, ConversionFailuresGiveTheErrorReportAndWriteNothing) {
+TEST_F(RegUtilitiesTest, ConversionFailuresAndUnknownTypeNamesWriteNothing) {
   ru.SetKeyValue(AppKey, "Bad", "abc", "REG_DWORD");
   ru.SetKeyValue(AppKey, "Big", 3e9, "REG_DWORD");
+  for (const char* type : {"reg_sz", "REG_MULTI_SZ", "REG_SZ "}) ru.SetKeyValue(AppKey, type, "x", type);
   EXPECT_EQ(Prompts(), (std::vector<std::string>{Report("SetKeyValue", 13, "Type mismatch"),
                                                  Report("SetKeyValue", 6, "Overflow")}));
-  EXPECT_EQ(ru.GetKeyType(AppKey, "Bad"), -1);
-  EXPECT_EQ(ru.GetKeyType(AppKey, "Big"), -1);
+  for (const char* name : {"Bad", "Big", "reg_sz", "REG_MULTI_SZ", "REG_SZ "}) EXPECT_EQ(ru.GetKeyType(AppKey, name), -1);
 }
 
 TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "NoData", reg::REG_SZ, ""), 0);
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "AllOnes", reg::REG_DWORD,
-                   "\xff\xff\xff\xff"s),
-            0);
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s),
-            0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "NoData", reg::REG_SZ, ""), 0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s), 0);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "NoData", "dflt"), "");
-  EXPECT_EQ(ru.GetKeyValue(AppKey, "AllOnes", "dflt"), "-1");
   EXPECT_EQ(ru.GetKeyValue(AppKey, "Multi", "dflt"), "a\0b\0"s);
-  EXPECT_EQ(ru.GetKeyValue(AppKey, "Missing", "dflt"), "dflt");
   EXPECT_EQ(ru.GetKeyValue(AppKey + "\\Missing", "x", "dflt"), "dflt");
   EXPECT_EQ(ru.GetKeyValue("HKLM\\SOFTWARE\\Ambervale\\Kestrun", "NoData", "dflt"), "dflt");
   EXPECT_EQ(ru.GetKeyType(AppKey, "Missing"), -1);
-  EXPECT_EQ(ru.GetKeyType(AppKey + "\\Missing", "x"), -1);
   EXPECT_TRUE(ws.boxes.empty());
 }
 
 TEST_F(RegUtilitiesTest, AnUnsupportedTypeIsReportedAndReadsTheDefault) {
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "Q", reg::REG_QWORD, "12345678"), 0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "Q", reg::REG_QWORD, "12345678"), 0);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "Q", "dflt"), "dflt");
   EXPECT_EQ(Prompts(), std::vector<std::string>{"Illegal RegType: 11"});
   EXPECT_EQ(ru.GetKeyType(AppKey, "Q"), 11);
@@ -186,18 +164,13 @@ TEST_F(RegUtilitiesTest, AFolderThatMayNotBeCreatedGivesAccessDenied) {
 }
 
 TEST_F(RegUtilitiesTest, ADateTimeIsStoredInTheGeneralDateFormat) {
-  std::string previous = getenv("LC_ALL") ? getenv("LC_ALL") : "";
+  const std::string previous = getenv("LC_ALL") ? getenv("LC_ALL") : "";
   ::setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(GeneralDateText({2025, 3, 14, 13, 5, 9}), "03/14/2025 13:05:09");
   EXPECT_EQ(GeneralDateText({2025, 3, 14, 0, 0, 0}), "03/14/2025");
   EXPECT_EQ(GeneralDateText({1899, 12, 30, 8, 0, 0}), "08:00:00");
   ru.SetKeyValue(AppKey, "LatestRunDate", LocalDateTime{2024, 12, 31, 23, 59, 58});
   EXPECT_EQ(ru.GetKeyValue(AppKey, "LatestRunDate", ""), "12/31/2024 23:59:58");
-  if (previous.empty()) {
-    ::unsetenv("LC_ALL");
-  } else {
-    ::setenv("LC_ALL", previous.c_str(), 1);
-  }
+  previous.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", previous.c_str(), 1);
 }
 
 TEST(RegSetting, ConvertsToTextAndToLong) {
@@ -208,26 +181,17 @@ TEST(RegSetting, ConvertsToTextAndToLong) {
   };
   for (const Row& r : std::vector<Row>{
            {"12", "12", 12},
-           {" 12 ", " 12 ", 12},
-           {"-7", "-7", -7},
            {"2.5", "2.5", 2},
            {"3.5", "3.5", 4},
-           {"1e3", "1e3", 1000},
-           {"&HFF", "&HFF", 255},
            {"&HFFFFFFFF", "&HFFFFFFFF", -1},
            {"&O17", "&O17", 15},
            {"abc", "abc", -13},
-           {"", "", -13},
            {"12abc", "12abc", -13},
            {"3000000000", "3000000000", -6},
            {"&H100000000", "&H100000000", -6},
-           {42, "42", 42},
-           {-1, "-1", -1},
            {1LL << 40, "1099511627776", -6},
-           {2.5, "2.5", 2},
            {12.0, "12", 12},
            {1e20, "1E+20", -6},
-           {0.1, "0.1", 0},
        }) {
     EXPECT_EQ(r.value.Text(), r.text);
     long long got = 0;
