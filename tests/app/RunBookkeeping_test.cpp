@@ -15,12 +15,11 @@ namespace {
 
 const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
 
+const char* const kSettings[] = {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName",
+                                 "AlternateRemotePath"};
+
 void WriteAllSettings() {
-  RegUtilities reg;
-  for (const char* name : {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName",
-                           "AlternateRemotePath"}) {
-    reg.SetKeyValue(kKey, name, std::string("x"));
-  }
+  for (const char* name : kSettings) RegUtilities().SetKeyValue(kKey, name, std::string(name) + "-value");
 }
 
 // Runs the driver up to (not including) the update itself: /Copy with a missing folder is harmless.
@@ -49,9 +48,8 @@ TEST(RunBookkeeping, KeepCountReadsTheLeadingNumber) {
     const char* afterwards;
   };
   const Case cases[] = {
-      {nullptr, 2, "2"}, {"0", 2, "2"},     {"", 2, "2"},           {"none", 2, "2"},
-      {"3 copies", 3, "3 copies"}, {"2.5", 2, "2.5"}, {"3.5", 4, "3.5"}, {"  7", 7, "  7"},
-      {"-1", -1, "-1"},
+      {nullptr, 2, "2"}, {"0", 2, "2"}, {"none", 2, "2"}, {"3 copies", 3, "3 copies"},
+      {"2.5", 2, "2.5"}, {"3.5", 4, "3.5"}, {"-1", -1, "-1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored ? c.stored : "(absent)");
@@ -70,19 +68,12 @@ TEST(RunBookkeeping, KeepCountReadsTheLeadingNumber) {
 TEST(RunBookkeeping, SettingsReachTheControllerAndCompleteOnesAskNothing) {
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
-  RegUtilities reg;
-  reg.SetKeyValue(kKey, "HostName", std::string("h1"));
-  reg.SetKeyValue(kKey, "RemotePath", std::string("/r1"));
-  reg.SetKeyValue(kKey, "FileMask", std::string("sdat*.exe"));
-  reg.SetKeyValue(kKey, "LocalPath", (sandbox.Root() / "local").string());
-  reg.SetKeyValue(kKey, "AlternateHostName", std::string("h2"));
-  reg.SetKeyValue(kKey, "AlternateRemotePath", std::string("/r2"));
+  WriteAllSettings();
   auto app = RunDriver("/Copy");
-  EXPECT_EQ(app->AM().HostName, "h1");
-  EXPECT_EQ(app->AM().RemotePath, "/r1");
-  EXPECT_EQ(app->AM().AltHostName, "h2");
-  EXPECT_EQ(app->AM().AltRemotePath, "/r2");
-  EXPECT_EQ(app->AM().FileMask, "sdat*.exe");
+  const AppMain& am = app->AM();
+  EXPECT_EQ((std::vector<std::string>{am.HostName, am.RemotePath, am.FileMask, am.AltHostName, am.AltRemotePath}),
+            (std::vector<std::string>{"HostName-value", "RemotePath-value", "FileMask-value",
+                                      "AlternateHostName-value", "AlternateRemotePath-value"}));
   EXPECT_TRUE(ws.inputs.empty());
   EXPECT_EQ(app->AH().ArgumentCount(), 1);
   app->Terminate();
