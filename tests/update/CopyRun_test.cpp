@@ -141,7 +141,6 @@ TEST_F(CopyRunTest, WholeRuns) {
        {h1000, "C sdat999.exe", "sdat999.exe copied!", prune, "Finished"}, {"sdat1000.exe", "sdat999.exe"}, "SDAT999.EXE"},
       {"a newer package already here", "SDAT4300.EXE", {"sdat4301.exe"}, {"sdat4300.exe", "SDAT4301.EXE"},
        {h4300, prune, "Finished"}, {"sdat4300.exe", "SDAT4301.EXE"}, "SDAT4300.EXE"},
-      {"an empty source", "", {}, {}, {none, prune, "Finished"}, {}, ""},
       {"a vanished record is fetched again", "SDAT4300.EXE", {"sdat4300.exe"}, {},
        {h4300, "Latest local file missing, reload if found!", "C sdat4300.exe", "sdat4300.exe copied!", prune, "Finished"},
        {"sdat4300.exe"}, "SDAT4300.EXE"},

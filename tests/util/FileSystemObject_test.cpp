@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -136,16 +135,6 @@ TEST_F(FileSystemObjectTest, CopyFailingHalfwayLeavesNeitherHalfFileNorTemporary
   EXPECT_EQ(replace, err::DiskFull);
   EXPECT_EQ(Names(box.Root() / "dst"), std::set<std::string>{"keep.bin"});
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/keep.bin"), "previous");
-}
-
-TEST_F(FileSystemObjectTest, CopyIntoFolderWithoutWritePermission) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-  box.WriteFile("src.bin", "x");
-  auto locked = box.Folder("locked");
-  chmod(locked.c_str(), 0555);
-  EXPECT_EQ(ErrorOf([&] { fso.CopyFile(P("src.bin"), P("locked/")); }), err::PermissionDenied);
-  chmod(locked.c_str(), 0755);
-  EXPECT_TRUE(Names(locked).empty());
 }
 
 TEST_F(FileSystemObjectTest, ReadOnlyAttributeIsTheOwnersWritePermission) {
