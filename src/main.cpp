@@ -31,6 +31,10 @@ int main(int argc, char** argv) {
   kestrun::platform::InitAppFacts(argv[0]);
   kestrun::platform::SetCommandTail(kestrun::platform::BuildCommandTail(argc, argv));
 
+  // Ctrl-C or a service manager's SIGTERM stops the run at its next step, so a download under way
+  // removes its temporary file and nothing half-fetched is recorded; a second Ctrl-C ends it at once.
+  kestrun::platform::InstallInterruptHandlers();
+
   if (WantsWindows()) {
 #ifdef KESTRUN_HAVE_QT
     return kestrun::ui::qt::RunWithQt(argc, argv);
@@ -38,9 +42,6 @@ int main(int argc, char** argv) {
     std::cerr << "kestrun: built without windows; running on the console\n";
 #endif
   }
-  // Ctrl-C or a service manager's SIGTERM stops the run at its next step, so a download under way
-  // removes its temporary file and nothing half-fetched is recorded; a second Ctrl-C ends it at once.
-  kestrun::platform::InstallInterruptHandlers();
   kestrun::ui::ConsoleWindowSystem console;
   kestrun::platform::InstallWindowSystem(&console);
   kestrun::ui::InstallViewFactory(&console);

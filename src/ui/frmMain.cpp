@@ -179,9 +179,11 @@ void frmMain::Terminate() {
   try {
     // Only a window on screen is kept for the user to read its last line; the console and a window
     // never shown (/Silent) close at once.
-    if (view_->WaitsBeforeClosing() && view_->IsShown()) WaitUntilLogIsQuiet();
+    // A run stopped by Ctrl-C or SIGTERM was asked to end: no wait, and the pin does not hold it.
+    const bool interrupted = platform::CancelRequested();
+    if (view_->WaitsBeforeClosing() && view_->IsShown() && !interrupted) WaitUntilLogIsQuiet();
     closeRequested_ = true;
-    if (!pinned_ && view_->IsOpen()) view_->Close();
+    if ((!pinned_ || interrupted) && view_->IsOpen()) view_->Close();
   } catch (const std::exception&) {
     ReportError(kClass, "Terminate");
   }
