@@ -106,6 +106,9 @@ void RegUtilities::WriteKeyValue(std::uint32_t lngRootKey, const std::string& st
                 strBranch + "\r\nFor Variable: " + vValueName);
     return;
   }
+  // A number that cannot be one fails here, before any key is created for it: a refused write leaves
+  // the store as it was.
+  if (lngType == reg::REG_DWORD) static_cast<void>(vValue.ToLong());
   reg::LONG status = 0;
   {
     OpenKey key;

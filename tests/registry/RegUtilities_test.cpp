@@ -1,6 +1,8 @@
 #include "registry/RegUtilities.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <stdlib.h>
 
 #include <string>
@@ -113,6 +115,7 @@ TEST_F(RegUtilitiesTest, ConversionFailuresAndUnknownTypeNamesWriteNothing) {
   for (const char* type : {"reg_sz", "REG_MULTI_SZ", "REG_SZ "}) ru.SetKeyValue(AppKey, type, "x", type);
   EXPECT_EQ(Prompts(), (std::vector<std::string>{Report("SetKeyValue", 13, "Type mismatch"),
                                                  Report("SetKeyValue", 6, "Overflow")}));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.RegistryFile()));  // not even an empty key was made
   for (const char* name : {"Bad", "Big", "reg_sz", "REG_MULTI_SZ", "REG_SZ "}) EXPECT_EQ(ru.GetKeyType(AppKey, name), -1);
 }
 
