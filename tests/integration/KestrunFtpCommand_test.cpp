@@ -99,10 +99,7 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
 
 // 0 when the last source tried ran through, 1 when it failed.
 TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
-  FtpServerOptions refuse;
-  refuse.refuseLogin = true;
   auto good = Serve();
-  auto refusing = Serve(refuse);
   const std::string unreachable = "127.0.0.1:1";
   struct Case {
     const char* what;
@@ -110,11 +107,7 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     int status;
     std::string line;
   };
-  // (The server answers a refused login only after a pause of some seconds: one such case is enough.)
-  for (const Case& c : {Case{"login refused, the alternate runs through", refusing->HostName(), "/pub", good->HostName(), "/pub", 0,
-                             "sdat4301.exe copied!"},
-                        Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!"},
-                        Case{"nobody listening, on both", unreachable, "/pub", unreachable, "/pub", 1, "Unable to connect!"},
+  for (const Case& c : {Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!"},
                         Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), "/pub", 0,
                              "Unable to change to the specified directory!"}}) {
     SCOPED_TRACE(c.what);
