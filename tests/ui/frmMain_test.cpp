@@ -134,14 +134,6 @@ TEST_F(FrmMainTest, TerminateWaitsForTheLastLineToStandOnlyOnAShownWindow) {
   }
 }
 
-TEST_F(FrmMainTest, ClosingTheWindowDuringTheRunCancelsIt) {
-  view->Show();
-  view->Close();  // as the user's close button does
-  EXPECT_TRUE(form->Unloaded());
-  EXPECT_TRUE(platform::CancelRequested());
-  form->Terminate();  // no wait on a window that is gone
-}
-
 // With the driver behind it: the window's life after the controller has let go of it.
 class FrmMainWithDriverTest : public ::testing::Test {
  protected:
