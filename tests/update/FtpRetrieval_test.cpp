@@ -117,12 +117,16 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     std::size_t boxes;
     std::string box;  // a piece of every error report
     bool failed;
+    std::vector<std::string> statuses = {};  // raised by the client during the listing
   };
   const Row rows[] = {
+      // Status texts about names the client would not use go to the log as well as to the status bar,
+      // since they tell of the server rather than of the moment.
       {"a goodbye the server does not confirm", {"sdat1.exe"}, 7, "", false,
-       {none, "Connecting to primary", "cd /pub", "Get file list", get1, "sdat1.exe copied!", "Disconnect", "Unable to Disconnect!",
-        "Removing old SDATs...", "Finished"},
-       0, "", true},
+       {none, "Connecting to primary", "cd /pub", "Get file list", "Skipping unsafe name: ../x.exe",
+        "Skipped 12 unsafe names in all", get1, "sdat1.exe copied!", "Disconnect", "Unable to Disconnect!", "Removing old SDATs...",
+        "Finished"},
+       0, "", true, {"Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all", "Getting the file list"}},
       {"an error ends the call and the alternate is tried", {"sdat1.exe", "sdat2.exe"}, 0, "sdat1.exe", true,
        {none, "Connecting to primary", "cd /pub", "Get file list", get1, " ", none, "Connecting to alternate", "cd /pub",
         "Get file list", get1, "Removing old SDATs...", "Finished"},
@@ -139,6 +143,7 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     scripted->names = row.names;
     scripted->disconnect = row.disconnect;
     scripted->throwOn = row.throwOn;
+    scripted->statuses = row.statuses;
     fs::remove(sandbox.RegistryFile());
     ws.boxes.clear();
     AppMain& am = Start(std::move(scripted));
@@ -147,31 +152,19 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     EXPECT_EQ(am.LastSourceFailed, row.failed);
     EXPECT_EQ(ws.boxes.size(), row.boxes);
     for (const auto& box : ws.boxes) EXPECT_NE(box.prompt.find(row.box), std::string::npos) << box.prompt;
+    for (const auto& piece : View().Log()) {
+      if (piece.text.rfind("Skip", 0) == 0) {
+        EXPECT_EQ(piece.color, ui::ColorRed) << piece.text;
+      }
+    }
+    if (row.boxes == 0) {  // the progress bar ends full and hidden
+      EXPECT_EQ(View().ProgressValue(), 100.0f);
+      EXPECT_FALSE(View().ProgressVisible());
+    }
     for (const auto& entry : fs::directory_iterator(sandbox.Root()))
       EXPECT_TRUE(entry.path() == local || entry.path().filename().string().rfind("registry.reg", 0) == 0) << entry.path();
     for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
   }
-}
-
-// Status texts go to the status bar; those about names the client would not use go to the log as
-// well, in red, since they tell of the server rather than of the moment. Progress moves the bar.
-TEST_F(FtpRetrievalTest, EventsReachTheWindow) {
-  auto scripted = std::make_unique<ScriptedFtpClient>();
-  scripted->statuses = {"Getting the file list", "Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all"};
-  scripted->names = {"sdat1.exe"};
-  scripted->disconnect = 7;  // leaves the last status text standing
-  Start(std::move(scripted));
-  const Lines lines = Run();
-  EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 6),
-            (Lines{"Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all"}));
-  for (const auto& piece : View().Log()) {
-    if (piece.text.rfind("Skip", 0) == 0) {
-      EXPECT_EQ(piece.color, ui::ColorRed);
-    }
-  }
-  EXPECT_EQ(View().ProgressValue(), 100.0f);
-  EXPECT_FALSE(View().ProgressVisible());
-
   app->AM().frm().FtpClient_Status("Downloading sdat1.exe");
   EXPECT_EQ(View().StatusText(), "Downloading sdat1.exe");
 }
