@@ -380,6 +380,17 @@ const Snapshot& ReadFor(HKEY hKey, Target& target) {
   return *target.snap;
 }
 
+// The key a reading call works on: the handle resolved, its access checked, the store read. `key`
+// points into the snapshot held by `target`, which the caller keeps for as long as it uses the key.
+LONG KeyForReading(HKEY hKey, REGSAM needed, Target& target, const Key*& key) {
+  if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+  if (!(target.access & needed)) return ERROR_ACCESS_DENIED;
+  const Snapshot& snap = ReadFor(hKey, target);
+  if (snap.status != ERROR_SUCCESS) return snap.status;
+  key = FindKey(snap.doc, target.root, target.names);
+  return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 HKEY NewHandle(OpenKey key) {
   std::lock_guard guard(handlesMutex);
   while (handles.count(nextHandle) || detail::RootIndex(nextHandle) >= 0 || nextHandle == 0) nextHandle += 4;
@@ -493,12 +504,8 @@ LSTATUS RegQueryValueEx(HKEY hKey, std::string_view lpValueName, DWORD*, DWORD* 
   return Guarded([&]() -> LSTATUS {
     if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
     Target target;
-    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
-    if (!(target.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    const Snapshot& snap = ReadFor(hKey, target);
-    if (snap.status != ERROR_SUCCESS) return snap.status;
-    const Key* key = FindKey(snap.doc, target.root, target.names);
-    if (!key) return ERROR_KEY_DELETED;
+    const Key* key = nullptr;
+    if (LONG status = KeyForReading(hKey, KEY_QUERY_VALUE, target, key); status != ERROR_SUCCESS) return status;
     const detail::Value* value = key->FindValue(lpValueName);
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = value->type;
@@ -545,12 +552,8 @@ LSTATUS RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchVa
   return Guarded([&]() -> LSTATUS {
     if (!lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
     Target target;
-    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
-    if (!(target.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    const Snapshot& snap = ReadFor(hKey, target);
-    if (snap.status != ERROR_SUCCESS) return snap.status;
-    const Key* key = FindKey(snap.doc, target.root, target.names);
-    if (!key) return ERROR_KEY_DELETED;
+    const Key* key = nullptr;
+    if (LONG status = KeyForReading(hKey, KEY_QUERY_VALUE, target, key); status != ERROR_SUCCESS) return status;
     if (dwIndex >= key->Values().size()) return ERROR_NO_MORE_ITEMS;
     const detail::Value& value = key->Values()[dwIndex];
     DWORD size = static_cast<DWORD>(value.data.size());
@@ -573,12 +576,8 @@ LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, D
   return Guarded([&]() -> LSTATUS {
     if (!lpName || !lpcchName || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
     Target target;
-    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
-    if (!(target.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-    const Snapshot& snap = ReadFor(hKey, target);
-    if (snap.status != ERROR_SUCCESS) return snap.status;
-    const Key* key = FindKey(snap.doc, target.root, target.names);
-    if (!key) return ERROR_KEY_DELETED;
+    const Key* key = nullptr;
+    if (LONG status = KeyForReading(hKey, KEY_ENUMERATE_SUB_KEYS, target, key); status != ERROR_SUCCESS) return status;
     // Sub-keys live in an ordered map; walking to the index keeps one listing linear per call and the
     // whole listing quadratic only in the number of sub-keys of this one key.
     if (dwIndex >= key->SubKeys().size()) return ERROR_NO_MORE_ITEMS;
