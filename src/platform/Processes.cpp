@@ -1,5 +1,6 @@
 #include "platform/Processes.h"
 
+#include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
 
 namespace kestrun::platform {
@@ -31,7 +32,8 @@ ChildRun RunChild(ProcessControl& processes, const std::vector<std::string>& arg
   for (;;) {
     run.status = processes.PollChild(pid);
     if (run.status.state != ChildStatus::Running) return run;
-    if (limit && std::chrono::steady_clock::now() >= deadline) {
+    // A program asked to stop (Ctrl-C, its window closed) stops waiting; the child runs on by itself.
+    if (CancelRequested() || (limit && std::chrono::steady_clock::now() >= deadline)) {
       processes.Release(pid);
       return run;
     }

@@ -55,7 +55,7 @@ struct ChildRun {
 
 // Starts a child and waits for its end, letting the window handle its messages in short steps
 // meanwhile. Without a limit it waits as long as the child runs; with one, a child still running then
-// is left to finish on its own.
+// is left to finish on its own, as it is when the program is asked to stop (CancelRequested).
 ChildRun RunChild(ProcessControl& processes, const std::vector<std::string>& argv, const std::string& folder,
                   bool detached, std::optional<std::chrono::milliseconds> limit);
 
