@@ -1,8 +1,6 @@
-// The window system's share of the system utilities on Qt (offscreen): stacking, display modes and the
-// About dialog.
+// The window system's share of the system utilities on Qt (offscreen): stacking and the About dialog.
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
@@ -46,20 +44,6 @@ class DesktopWindowSystemTest : public QObject {
       QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
       QVERIFY(window.isVisible());
     }
-  }
-
-  void onlyTheModeTheScreenIsInCanBeSet() {
-    const auto modes = windows_.DisplayModes();
-    QCOMPARE(modes.size(), std::size_t{1});
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    QCOMPARE(modes[0].Width, static_cast<long>(screen->size().width() * screen->devicePixelRatio()));
-    const auto w = static_cast<int32_t>(modes[0].Width), h = static_cast<int32_t>(modes[0].Height);
-    const auto bits = static_cast<int32_t>(modes[0].BitsPerPixel);
-    int32_t frequency = 0;
-    QVERIFY(kestrun::SysUtilities().ChangeScreenResolution(w, h, bits, frequency, true));
-    QCOMPARE(frequency, static_cast<int32_t>(modes[0].Frequency));
-    QVERIFY(!kestrun::SysUtilities().ChangeScreenResolution(w + 1, h, bits));
-    QVERIFY(!kestrun::SysUtilities().ChangeScreenResolution(w, h, bits + 8));
   }
 
   void theAboutDialogNamesTheProgram() {

@@ -8,67 +8,80 @@
 
 namespace kestrun::testing {
 
-// A machine that acts on nothing: its facts are what the test sets, its actions are recorded and
-// answered with `actionResult`. Installs itself for its lifetime; every test program runs with one
-// installed, so that no test can shut down, log off, blank or rename the machine running it.
+// A machine that acts on nothing: facts are what the test sets, actions are only recorded. Installs
+// itself for its lifetime; every test program runs with one, so that no test can shut down, log off,
+// blank or rename the machine running it.
 class FakeMachine : public platform::Machine {
  public:
-  FakeMachine();
-  ~FakeMachine() override;
+  FakeMachine() : previous_(platform::InstallMachine(this)) {}
+  ~FakeMachine() override { platform::InstallMachine(previous_); }
 
   platform::VersionRecord version;
   int64_t milliseconds = 0;
-  std::string login, domain, host;
   bool actionResult = true;
-  platform::OpenOutcome openOutcome = platform::OpenOutcome::Opened;
-  std::vector<std::string> actions;  // "ShutDown force", "SetHostName name", "ChooseApplication x", ...
+  std::vector<std::string> actions;
 
   platform::VersionRecord OsVersion() override { return version; }
   int64_t MillisecondsSinceStart() override { return milliseconds; }
-  std::string LoginName() override { return login; }
-  std::string DomainName() override { return domain; }
-  std::string HostName() override { return host; }
+  std::string LoginName() override { return {}; }
+  std::string DomainName() override { return {}; }
+  std::string HostName() override { return {}; }
   bool SetHostName(const std::string& name) override { return Act("SetHostName " + name); }
   bool StartScreenSaver() override { return Act("StartScreenSaver"); }
-  bool SetMonitorPower(platform::MonitorPower state) override;
+  bool SetMonitorPower(platform::MonitorPower) override { return Act("SetMonitorPower"); }
   bool LogOff() override { return Act("LogOff"); }
-  bool ShutDown(bool force) override { return Act(force ? "ShutDown force" : "ShutDown"); }
-  bool Restart(bool force) override { return Act(force ? "Restart force" : "Restart"); }
-  platform::OpenOutcome OpenDocument(const std::string& target) override;
-  bool ChooseApplication(const std::string& target) override { return Act("ChooseApplication " + target); }
+  bool ShutDown(bool) override { return Act("ShutDown"); }
+  bool Restart(bool) override { return Act("Restart"); }
+  platform::OpenOutcome OpenDocument(const std::string&) override {
+    Act("OpenDocument");
+    return platform::OpenOutcome::Failed;
+  }
+  bool ChooseApplication(const std::string&) override { return Act("ChooseApplication"); }
 
  private:
-  bool Act(std::string action);
+  bool Act(std::string action) {
+    actions.push_back(std::move(action));
+    return actionResult;
+  }
   platform::Machine* previous_;
 };
 
-// Process control that starts nothing: spawns are recorded, children end as `endings` say (in order;
-// with none left, status 0), and nothing is ever signalled. Installs itself for its lifetime.
+// Process control that starts and signals nothing: spawns are recorded and get ids from 1001 on,
+// children end as `endings` say (in order; with none left, with status 0). Installs itself.
 class FakeProcesses : public platform::ProcessControl {
  public:
   struct Spawned {
     std::vector<std::string> argv;
-    std::string folder;
     bool detached;
   };
+  static constexpr int kOwnId = 4242;
+  static constexpr int kRunningId = 777;  // the one other process there is
 
-  FakeProcesses();
-  ~FakeProcesses() override;
+  FakeProcesses() : previous_(platform::InstallProcessControl(this)) {}
+  ~FakeProcesses() override { platform::InstallProcessControl(previous_); }
 
   bool canStart = true;
   std::deque<platform::ChildStatus> endings;
   std::vector<Spawned> spawned;
-  std::vector<int> released;
-  std::vector<int> endRequests;
-  static constexpr int kOwnId = 4242;
-  static constexpr int kRunningId = 777;  // the one other process that runs
+  std::vector<int> released, endRequests;
 
-  int Spawn(const std::vector<std::string>& argv, const std::string& folder, bool detached) override;
-  platform::ChildStatus PollChild(int pid) override;
+  int Spawn(const std::vector<std::string>& argv, const std::string&, bool detached) override {
+    spawned.push_back({argv, detached});
+    return canStart ? 1000 + static_cast<int>(spawned.size()) : 0;
+  }
+  platform::ChildStatus PollChild(int) override {
+    if (endings.empty()) return {platform::ChildStatus::Ended, 0};
+    const platform::ChildStatus status = endings.front();
+    endings.pop_front();
+    return status;
+  }
   void Release(int pid) override { released.push_back(pid); }
   int CurrentId() override { return kOwnId; }
   bool IsRunning(int pid) override { return pid == kRunningId || pid == kOwnId; }
-  bool EndProcess(int pid) override;
+  bool EndProcess(int pid) override {
+    endRequests.push_back(pid);
+    return true;
+  }
 
  private:
   platform::ProcessControl* previous_;
