@@ -26,6 +26,10 @@ constexpr int kOpenerNoMethod = 3;
 // The service-pack text of the version record holds 127 characters.
 constexpr std::size_t kCsdChars = 127;
 
+// ASCII only: the C library's classes follow the locale, and a Latin-1 locale counts bytes above 127.
+bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || IsAsciiLetter(c); }
+
 // The value of a line of an os-release file, without its quotes and escapes.
 std::string ShellValue(std::string_view v) {
   if (v.empty() || (v.front() != '"' && v.front() != '\'')) return std::string(v);
@@ -66,7 +70,7 @@ std::string PercentEncode(std::string_view s, std::string_view keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : s) {
-    if (std::isalnum(c) || std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
+    if (IsAsciiAlnum(c) || std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
         keep.find(static_cast<char>(c)) != std::string_view::npos) {
       out += static_cast<char>(c);
     } else {
@@ -82,7 +86,7 @@ std::string PercentEncode(std::string_view s, std::string_view keep) {
 std::string ToUri(const std::string& target) {
   const std::size_t colon = target.find(':');
   const bool hasScheme =
-      colon != std::string::npos && colon > 0 && std::isalpha(static_cast<unsigned char>(target[0])) &&
+      colon != std::string::npos && colon > 0 && IsAsciiLetter(static_cast<unsigned char>(target[0])) &&
       target.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.") == colon;
   std::error_code ec;
   if (hasScheme && !std::filesystem::exists(target, ec)) return PercentEncode(target, ":/?#[]@!$&()*+,;=%");
@@ -95,8 +99,8 @@ std::string ToUri(const std::string& target) {
 std::string OwnSession() {
   const char* id = std::getenv("XDG_SESSION_ID");
   const std::string_view s = id ? id : "";
-  const bool plain = !s.empty() && s.size() <= 64 &&
-                     std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isalnum(c) != 0; });
+  const bool plain =
+      !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return IsAsciiAlnum(c); });
   return plain ? std::string(s) : "self";
 }
 

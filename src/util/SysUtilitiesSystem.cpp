@@ -1,6 +1,5 @@
 // The system facts of SysUtilities: version, time since start, error texts, user and machine names.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "platform/Machine.h"
@@ -50,7 +49,8 @@ bool IsHostName(const std::string& name) {
     if (i == name.size() || name[i] == '.') {
       if (i == labelStart || name[labelStart] == '-' || name[i - 1] == '-') return false;
       labelStart = i + 1;
-    } else if (!std::isalnum(static_cast<unsigned char>(name[i])) && name[i] != '-') {
+    } else if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'z') ||
+                 (name[i] >= 'A' && name[i] <= 'Z') || name[i] == '-')) {
       return false;
     }
   }
