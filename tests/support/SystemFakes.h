@@ -46,14 +46,11 @@ class FakeMachine : public platform::Machine {
   platform::Machine* previous_;
 };
 
-// Process control that starts and signals nothing: spawns are recorded and get ids from 1001 on,
-// children end as `endings` say (in order; with none left, with status 0). Installs itself.
+// Process control that starts and signals nothing: each spawn is recorded as its words joined by "|"
+// ("&" first for a detached one) and gets an id from 1001 on; children end as `endings` say (in order;
+// with none left, with status 0). Installs itself for its lifetime.
 class FakeProcesses : public platform::ProcessControl {
  public:
-  struct Spawned {
-    std::vector<std::string> argv;
-    bool detached;
-  };
   static constexpr int kOwnId = 4242;
   static constexpr int kRunningId = 777;  // the one other process there is
 
@@ -62,11 +59,13 @@ class FakeProcesses : public platform::ProcessControl {
 
   bool canStart = true;
   std::deque<platform::ChildStatus> endings;
-  std::vector<Spawned> spawned;
+  std::vector<std::string> spawned;
   std::vector<int> released, endRequests;
 
   int Spawn(const std::vector<std::string>& argv, const std::string&, bool detached) override {
-    spawned.push_back({argv, detached});
+    std::string line = detached ? "&" : "";
+    for (const std::string& word : argv) line += (&word == &argv.front() ? "" : "|") + word;
+    spawned.push_back(line);
     return canStart ? 1000 + static_cast<int>(spawned.size()) : 0;
   }
   platform::ChildStatus PollChild(int) override {
