@@ -2,6 +2,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrun::platform {
 
@@ -45,6 +46,18 @@ struct WorkArea {
   long Bottom = 0;
 };
 
+// A display mode of the screen: size in pixels, colour depth in bits per pixel, refresh rate in hertz.
+struct DisplayMode {
+  long Width = 0;
+  long Height = 0;
+  long BitsPerPixel = 0;
+  long Frequency = 0;
+  bool operator==(const DisplayMode&) const = default;
+};
+
+// One of the program's windows as its front end knows it (a QWidget under Qt); null for none.
+using WindowHandle = void*;
+
 // The window system the program talks to: dialogs, the message pump, timed waits and facts.
 // One implementation draws real Qt windows, one talks on the console, tests script the answers.
 class WindowSystem {
@@ -71,6 +84,22 @@ class WindowSystem {
 
   // Runs the message loop until the program's last window has closed (at once when none is open).
   virtual void RunUntilLastWindowClosed() {}
+
+  // The desktop's share of the system utilities. Without windows there is nothing to keep on top, no
+  // display mode to list or change, and the About dialog is a message box.
+  virtual void SetAlwaysOnTop(WindowHandle window, bool onTop) {
+    (void)window;
+    (void)onTop;
+  }
+  virtual std::vector<DisplayMode> DisplayModes() { return {}; }
+  virtual bool SetDisplayMode(const DisplayMode& mode) {
+    (void)mode;
+    return false;
+  }
+  virtual void ShowSystemAbout(WindowHandle owner, const std::string& appText, const std::string& notice) {
+    (void)owner;
+    MsgBox(appText + "\n" + notice, mb::Information, "About " + appText);
+  }
 };
 
 // The window system of this process. Front ends and tests install theirs; without one a console

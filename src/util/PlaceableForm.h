@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/WindowSystem.h"
 
 namespace kestrun {
 
@@ -12,6 +13,8 @@ class PlaceableForm {
   virtual double Height() const = 0;
   // Moves the window's left and top edges; its size stays.
   virtual void Move(double left, double top) = 0;
+  // The window as the window system knows it, for stacking it and owning dialogs; null when it has none.
+  virtual platform::WindowHandle Handle() const { return nullptr; }
 };
 
 }  // namespace kestrun

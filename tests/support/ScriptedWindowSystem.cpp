@@ -29,6 +29,11 @@ void ScriptedWindowSystem::WaitFor(std::chrono::milliseconds duration) {
   std::this_thread::sleep_for(duration);
 }
 
+bool ScriptedWindowSystem::SetDisplayMode(const platform::DisplayMode& mode) {
+  modeRequests.push_back(mode);
+  return static_cast<int>(modeRequests.size()) > refusedModeChanges;
+}
+
 namespace {
 [[noreturn]] void ThrowProgramEnded(int exitStatus) { throw ProgramEnded{exitStatus}; }
 }  // namespace

@@ -32,12 +32,18 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   std::vector<Input> inputs;
   int doEventsCalls = 0;
   platform::WorkArea workArea;
+  // The display modes listed; each change asked for is recorded, the first `refusedModeChanges` fail.
+  std::vector<platform::DisplayMode> displayModes;
+  std::vector<platform::DisplayMode> modeRequests;
+  int refusedModeChanges = 0;
 
   int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
   std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
   void DoEvents() override { ++doEventsCalls; }
   void WaitFor(std::chrono::milliseconds duration) override;
   platform::WorkArea GetWorkArea() override { return workArea; }
+  std::vector<platform::DisplayMode> DisplayModes() override { return displayModes; }
+  bool SetDisplayMode(const platform::DisplayMode& mode) override;
 
  private:
   platform::WindowSystem* previous_;

@@ -16,6 +16,12 @@ class QtWindowSystem final : public platform::WindowSystem, public ViewFactory {
   double TwipsPerPixelY() override;
   void RunUntilLastWindowClosed() override;
 
+  // The desktop's share of the system utilities (QtWindowSystemDesktop.cpp).
+  void SetAlwaysOnTop(platform::WindowHandle window, bool onTop) override;
+  std::vector<platform::DisplayMode> DisplayModes() override;
+  bool SetDisplayMode(const platform::DisplayMode& mode) override;
+  void ShowSystemAbout(platform::WindowHandle owner, const std::string& appText, const std::string& notice) override;
+
   std::unique_ptr<MainView> CreateMainView() override;
   void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override;
 };

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/SystemFakes.h"
+
 namespace {
 
 void SetDefault(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 0); }
@@ -23,6 +25,9 @@ int main(int argc, char** argv) {
   SetDefault("KESTRUN_TEST_DATA", KESTRUN_TEST_DATA_DIR);
   // Always a throw-away store: a test that forgets its sandbox must not write the user's settings.
   ::setenv("KESTRUN_REGISTRY", (scratch / "test-registry-must-not-be-used.reg").c_str(), 1);
+  // No test acts on the machine running it: shut-down, log-off, screen and host-name requests are
+  // recorded by a stand-in unless a test installs its own.
+  kestrun::testing::FakeMachine machine;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

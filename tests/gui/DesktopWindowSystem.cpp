@@ -1,0 +1,69 @@
+// The window system's share of the system utilities on Qt (offscreen): stacking and the About dialog.
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include "ui/qt/QtWindowSystem.h"
+#include "util/SysUtilities.h"
+
+namespace {
+
+// A Qt window as the system utilities see it.
+struct Form : kestrun::PlaceableForm {
+  explicit Form(QWidget* w) : widget(w) {}
+  double Left() const override { return 0; }
+  double Top() const override { return 0; }
+  double Width() const override { return 0; }
+  double Height() const override { return 0; }
+  void Move(double, double) override {}
+  kestrun::platform::WindowHandle Handle() const override { return widget; }
+  QWidget* widget;
+};
+
+}  // namespace
+
+class DesktopWindowSystemTest : public QObject {
+  Q_OBJECT
+
+  kestrun::ui::qt::QtWindowSystem windows_;
+  kestrun::platform::WindowSystem* previous_ = nullptr;
+
+ private slots:
+  void init() { previous_ = kestrun::platform::InstallWindowSystem(&windows_); }
+  void cleanup() { kestrun::platform::InstallWindowSystem(previous_); }
+
+  void alwaysOnTopKeepsTheWindowOnScreen() {
+    QWidget window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Form form(&window);
+    for (bool onTop : {true, false}) {
+      kestrun::SysUtilities().AlwaysOnTop(form, onTop);
+      QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+      QVERIFY(window.isVisible());
+    }
+  }
+
+  void theAboutDialogNamesTheProgram() {
+    QWidget owner;
+    Form form(&owner);
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+          shown = box->windowTitle() + "|" + box->text();
+          box->accept();
+        }
+      }
+    });
+    closer.start(20);
+    kestrun::SysUtilities().Aboutbox(form);
+    QVERIFY2(shown.startsWith("About Kestrun 1.00.00|Kestrun 1.00.00\nWritten by Ambervale."), qPrintable(shown));
+  }
+};
+
+QTEST_MAIN(DesktopWindowSystemTest)
+#include "DesktopWindowSystem.moc"

@@ -1,0 +1,130 @@
+#include "util/SysUtilities.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+
+#include "support/ScriptedWindowSystem.h"
+#include "support/SystemFakes.h"
+#include "util/RuntimeError.h"
+
+namespace kestrun {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(SysUtilities, VersionNamesAndTheNineXBuildRule) {
+  testing::FakeMachine machine;
+  struct Row {
+    platform::VersionRecord record;
+    std::string text;
+    int32_t build;
+  } rows[] = {
+      {{4, 0, 950, 1, ""}, "Windows 95 V4.0.950 ", 950},
+      {{4, 10, 0x040A0000 | 2222, 1, " A "}, "Windows 98 V4.10.2222  A ", 2222},  // 9x: the low 12 bits only
+      {{4, 90, 0x045A0BB8, 1, ""}, "Windows 9X V4.90.3000 ", 3000},
+      {{5, 1, 0x0FFFFFFF, 2, "Service Pack 1"}, "Windows NT V5.1.268435455 Service Pack 1", 0x0FFFFFFF},
+      {{1, 2, 3, 0, "x\0hidden"s}, "Win32s V1.2.3 x", 3},
+      {{6, 1, 0, platform::PlatformLinux, "Debian GNU/Linux 12"}, "Linux V6.1.0 Debian GNU/Linux 12", 0},
+      {{-1, 0, -5, 3, ""}, "Unknown V-1.0.-5 ", -5},
+  };
+  SysUtilities sys;
+  for (const Row& r : rows) {
+    machine.version = r.record;
+    EXPECT_EQ(sys.GetOSVersionString(), r.text);
+    EXPECT_EQ(sys.GetBuildNumber(), r.build) << r.text;
+  }
+  EXPECT_EQ(sys.GetCSDVersion(), "");
+  machine.version.CSDVersion = "x\0hidden"s;
+  EXPECT_EQ(sys.GetCSDVersion(), "x");
+}
+
+TEST(SysUtilities, UpTimeShowsTheTrueDays) {
+  testing::FakeMachine machine;
+  const std::pair<int64_t, const char*> rows[] = {
+      {999, "00:00:00"}, {59'999, "00:00:59"}, {86'399'999, "23:59:59"}, {90'061'000, "1 days 01:01:01"},
+      {INT32_MAX, "24 days 20:31:23"}, {400LL * 86'400'000 + 5'025'000, "400 days 01:23:45"}, {-5'000, "00:00:00"}};
+  for (const auto& [ms, text] : rows) {
+    machine.milliseconds = ms;
+    EXPECT_EQ(SysUtilities().UpTime(), text) << ms;
+  }
+}
+
+TEST(SysUtilities, ErrorTextsFallBackForNumbersWithoutText) {
+  SysUtilities sys;
+  EXPECT_EQ(sys.ApiErrorText(0), "Success");
+  EXPECT_EQ(sys.ApiErrorText(2), "No such file or directory");
+  for (int32_t n : {-1, 41, 134, INT32_MAX, INT32_MIN}) {
+    EXPECT_EQ(sys.ApiErrorText(n), "Error (" + std::to_string(n) + ") not defined.");
+  }
+}
+
+TEST(SysUtilities, MachineNameIsSetOnlyWhenShortAndAHostName) {
+  testing::FakeMachine machine;
+  const std::string rows[] = {std::string(32, 'a'), "",        "two words", "a..b", "-lead", "trail-", "nul\0x"s,
+                              "caf\xc3\xa9",        "a;reboot"};
+  for (const std::string& name : rows) EXPECT_FALSE(SysUtilities().SetMachineName(name)) << name;
+  EXPECT_TRUE(machine.actions.empty());
+  EXPECT_TRUE(SysUtilities().SetMachineName(std::string(31, 'a')));
+  EXPECT_TRUE(SysUtilities().SetMachineName("kestrun-7.example"));
+  machine.actionResult = false;  // refused, as for a user who is not root
+  EXPECT_FALSE(SysUtilities().SetMachineName("host"));
+  EXPECT_EQ(machine.actions.size(), 3u);
+}
+
+TEST(SysUtilities, EncipheringTwiceGivesTheTextBack) {
+  SysUtilities sys;
+  for (int32_t ms : {-1, INT32_MIN, 0}) sys.Wait(ms);  // -1 would be "for ever" on Windows
+  const std::string rows[][2] = {
+      {"", "key"},
+      {"plain text", ""},
+      {"caf\xc3\xa9 \0\xff"s, "Schl\xc3\xbcssel\0"s},
+      {std::string(32767, 'x'), std::string(32767, '\xfe')},
+  };
+  for (const auto& [text, key] : rows) {
+    const std::string once = sys.EncipherString(text, key);
+    EXPECT_EQ(sys.EncipherString(once, key), text);
+    EXPECT_TRUE(text.empty() || once != text);
+  }
+  EXPECT_NE(sys.EncipherString("same text", "key1"), sys.EncipherString("same text", "key2"));
+  EXPECT_THROW(sys.EncipherString(std::string(32768, 'x'), "k"), RuntimeError);
+  EXPECT_THROW(sys.EncipherString("x", std::string(32768, 'k')), RuntimeError);
+  // The seed of "AB": "A" shifted by 0 and 17, "B" by 9 and 10; the Mersenne Twister's top eight bits.
+  std::mt19937 stream(65 ^ (65 << 17) ^ (66 << 9) ^ (66 << 10));
+  std::string expected;
+  for (int i = 0; i < 8; ++i) expected += static_cast<char>(stream() >> 24);
+  EXPECT_EQ(sys.EncipherString(std::string(8, '\0'), "AB"), expected);
+}
+
+TEST(SysUtilities, ScreenResolutionTakesTheFirstModeThatCanBeSet) {
+  using platform::DisplayMode;
+  const DisplayMode a{800, 600, 32, 60}, b{1024, 768, 32, 60}, c{1024, 768, 32, 75}, d{1024, 768, 16, 85};
+  struct Row {
+    int32_t width, bits, frequency;
+    bool useMax;
+    int refused;
+    bool result;
+    int32_t frequencyAfter;
+    std::vector<DisplayMode> requests;
+  } rows[] = {
+      {1024, 32, 0, false, 0, true, 0, {b}},
+      {1024, 16, 60, true, 0, true, 85, {d}},    // the highest frequency, whatever was asked
+      {1024, 32, 0, false, 1, true, 0, {b, c}},  // refused: the next that fits
+      {1024, 32, 75, false, 5, false, 75, {c}},
+      {640, 32, 60, true, 0, false, 0, {}},
+  };
+  for (const Row& r : rows) {
+    testing::ScriptedWindowSystem windows;
+    windows.displayModes = {a, b, c, d};
+    windows.refusedModeChanges = r.refused;
+    int32_t frequency = r.frequency;
+    EXPECT_EQ(SysUtilities().ChangeScreenResolution(r.width, r.width * 3 / 4, r.bits, frequency, r.useMax), r.result);
+    EXPECT_EQ(frequency, r.frequencyAfter);
+    EXPECT_EQ(windows.modeRequests, r.requests) << r.width << "x" << r.bits << "@" << r.frequency;
+  }
+}
+
+}  // namespace
+}  // namespace kestrun
