@@ -27,8 +27,8 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
     // A failure line, then why: the server's reply or the system's reason. A scheduled run has no
     // status bar to show it, so it goes to the log, in red.
     auto Failed = [&](const std::string& strLine, int16_t status) {
-      AddText(strLine);
       const std::string strWhy = ftp.LastError();
+      AddText(strLine);
       AddText(strWhy.empty() ? "FTP status " + std::to_string(status) : strWhy, ui::ColorRed);
     };
     // Fixed for the whole list: every package fetched below ranks above the one recorded at the start.
