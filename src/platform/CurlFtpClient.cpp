@@ -140,6 +140,7 @@ static_assert(CURL_ERROR_SIZE <= 256, "the error text buffer is too small");
 
 CurlFtpClient::CurlFtpClient()
     : features_(curl::MakeCommandList({"*FEAT"})),  // "*": a server that knows no FEAT is no failure
+      noop_(curl::MakeCommandList({"NOOP"})),
       quit_(curl::MakeCommandList({"QUIT"})),
       idle_(std::make_unique<Transfer>()) {
   InitCurlOnce();
@@ -578,12 +579,16 @@ int16_t CurlFtpClient::Disconnect() {
   lastError_.clear();
   Status("Disconnecting");
   // QUIT after the (empty) request on the current folder, so that libcurl has no CWD left to send on
-  // a connection the server is closing; the server's 221 is what makes the close a clean one.
+  // a connection the server is closing; the server's 221 is what makes the close a clean one. The NOOP
+  // before it starts libcurl's reply clock afresh: a request that has nothing to send at first would
+  // otherwise count the time since the last command, and fail on a client left idle for a while.
   Set<CURLOPT_URL>(FolderUrl(folders_, absolute_).c_str());
   Set<CURLOPT_NOBODY>(1L);
+  Set<CURLOPT_QUOTE>(noop_.get());
   Set<CURLOPT_POSTQUOTE>(quit_.get());
   Transfer transfer = NewTransfer(static_cast<int>(Transfer::Kind::Command));
   const CURLcode rc = Run(transfer);
+  Set<CURLOPT_QUOTE>(nullptr);
   Set<CURLOPT_POSTQUOTE>(nullptr);
   const int16_t status = Outcome(transfer, rc, "Disconnecting");
   CloseHandle();

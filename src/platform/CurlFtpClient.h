@@ -98,6 +98,7 @@ class CurlFtpClient final : public FtpClient {
 
   // Command lists the handle is given for a request; they outlive the handle.
   const curl::CommandList features_;
+  const curl::CommandList noop_;
   const curl::CommandList quit_;
   curl::EasyHandle handle_;
   std::array<char, 256> errorText_{};  // libcurl's CURLOPT_ERRORBUFFER

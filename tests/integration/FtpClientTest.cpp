@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "platform/Cancellation.h"
 #include "platform/CurlFtpClient.h"
@@ -124,6 +125,16 @@ TEST_F(FtpClientTest, LoginAcceptedOrRefused) {
   client->SetHostName("127.0.0.1:1");
   EXPECT_NE(client->Connect(), 0);
   EXPECT_EQ(client->LastError(), "Connection refused");
+}
+
+// A client left idle for longer than the stall time (the program busy with a big rename, a long
+// listing) still says its goodbye, though that request has no command of its own to send at first.
+TEST_F(FtpClientTest, IdleLongerThanTheStallTime) {
+  auto server = Start();
+  auto client = Connected(*server);
+  ASSERT_EQ(client->GetFileList("*", false), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_EQ(client->Disconnect(), 0) << client->LastError();
 }
 
 TEST_F(FtpClientTest, UnusableHostNameFailsWithoutNetwork) {
