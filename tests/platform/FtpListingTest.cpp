@@ -103,7 +103,8 @@ TEST(ClassifyRemoteName, OnlyBareNamesAreSafe) {
   for (const auto& c : cases) EXPECT_EQ(ClassifyRemoteName(c.name), c.kind) << PrintableName(c.name);
 }
 
-// What listing lines say an entry is, in the forms servers use.
+// What listing lines say an entry is, in forms the test server does not give (its LIST lines are Unix
+// ones, and its MLSD follows links).
 TEST(ListingLines, TellFilesFromFolders) {
   using K = RemoteEntryKind;
   const struct {
@@ -113,12 +114,9 @@ TEST(ListingLines, TellFilesFromFolders) {
   } mlsd[] = {
       {"modify=20240301080000;perm=r;size=5;type=file; sdat 4301.exe", K::File, "sdat 4301.exe"},
       {"Type=DIR;perm=el; sdat9999.exe", K::Folder, "sdat9999.exe"},
-      {"type=cdir; .", K::Folder, "."},
       {"type=OS.unix=slink:/pub/sdat4301.exe; sdat.exe", K::Unknown, "sdat.exe"},  // a link: leads anywhere
       {"type=OS.unix=chr-13/29; tty.exe", K::Other, "tty.exe"},
       {"size=5; untyped.exe", K::Unknown, "untyped.exe"},
-      {" sdat.exe", K::Unknown, "sdat.exe"},
-      {"type=file;", K::File, ""},
   };
   for (const auto& c : mlsd) {
     const MlsdEntry entry = ParseMlsdLine(c.mlsd);
@@ -129,12 +127,8 @@ TEST(ListingLines, TellFilesFromFolders) {
     std::string list;
     K kind;
   } list[] = {
-      {"drwxr-xr-x    2 ftp      ftp          4096 Mar 01 08:00 sdat9999.exe", K::Folder},
-      {"lrwxrwxrwx    1 ftp      ftp            12 Mar 01 08:00 sdat.exe -> sdat4301.exe", K::Unknown},
-      {"-rw-r--r--    1 ftp      ftp             5 Mar 01 08:00 sdat4301.exe", K::File},
       {"03-01-24  08:00AM       <DIR>          sdat9999.exe", K::Folder},
       {"03-01-24  08:00AM                    5 sdat4301.exe", K::File},
-      {"total 12", K::File},
   };
   for (const auto& c : list) EXPECT_EQ(ListLineKind(c.list), c.kind) << c.list;
 }
