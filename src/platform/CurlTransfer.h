@@ -46,8 +46,16 @@ struct Transfer {
   curl_off_t lastBytes = -1;
   Clock::time_point lastMovement = Clock::now();
 
-  // The server's last reply line, made printable, for failure texts.
+  // The server's last reply line, made printable, for failure texts, and the last command sent to it
+  // (its first word, upper case).
   std::string lastReply;
+  std::string lastCommand;
+  // What the replies told: FEAT offers MLSD (MLST), SIZE answered 550, the byte count announced in the
+  // opening reply of a download (-1 when it gave none).
+  bool inFeatures = false;
+  bool offersMlsd = false;
+  bool sizeRefused = false;
+  int64_t announcedBytes = -1;
   // Greetings seen, one per control connection opened.
   long greetings = 0;
   // Copy libcurl's conversation to standard error (KESTRUN_FTP_TRACE set).
@@ -55,6 +63,10 @@ struct Transfer {
 
   StopReason stop = StopReason::None;
   std::exception_ptr handlerError;
+  CURLcode rc = CURLE_OK;  // libcurl's result, once the request has run
+
+  // The code of the last reply, 0 when there was none.
+  int LastReplyCode() const;
 
   // Runs an event handler from inside a callback: libcurl is C, so an exception must not pass through
   // it. A throwing handler stops the request; the client rethrows once libcurl has returned.

@@ -1,12 +1,14 @@
 #include "platform/FtpAddress.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <string_view>
 
 namespace kestrun::platform {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // Letters, digits, '-', '.', '_' and non-ASCII bytes (international names, which libcurl converts).
 bool IsHostNameChar(char c) {
@@ -22,17 +24,11 @@ bool IsHostName(std::string_view s) {
   return true;
 }
 
+// The system's own parser decides: "a:b:c", a group too many or two "::" are no address.
 bool IsIpv6Literal(std::string_view s) {
-  if (s.size() < 2) return false;
-  int colons = 0;
-  for (char c : s) {
-    if (c == ':') {
-      ++colons;
-    } else if (!IsHexDigit(c) && c != '.') {
-      return false;
-    }
-  }
-  return colons >= 2;
+  if (s.empty() || s.size() >= INET6_ADDRSTRLEN) return false;
+  in6_addr address{};
+  return ::inet_pton(AF_INET6, std::string(s).c_str(), &address) == 1;
 }
 
 std::optional<uint16_t> ParsePort(std::string_view s) {

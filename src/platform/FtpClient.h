@@ -84,16 +84,26 @@ class FtpClient {
   // 0 when the folder is now current; on failure the current folder stays what it was.
   virtual int16_t ChangeDirectory(const std::string& remotePath) = 0;
   // Lists the names in the current folder and raises FtpClient_FileList, before returning, for each
-  // bare file name that matches `mask` (the program's mask syntax, without regard to case). Names that
-  // could escape the local folder or confuse a file system are dropped and reported by a status event.
-  // `details` asks for size and date columns, which this client does not produce (Unsupported).
+  // bare file name that matches `mask` (the program's mask syntax, without regard to case), in the
+  // server's order. Only files: folders are left out (MLSD where the server offers it, else the name
+  // list with the entries that the server shows to be folders dropped); a name whose kind cannot be
+  // told is kept. Names that could escape the local folder or confuse a file system are dropped and
+  // reported by a status event. `details` asks for size and date columns, which this client does not
+  // produce (Unsupported).
   virtual int16_t GetFileList(const std::string& mask, bool details) = 0;
   // Downloads `remoteName` from the current folder into `localFile`, whose folder must exist. The data
   // goes to a hidden temporary file in that folder and replaces `localFile` only when complete; on any
-  // failure nothing is left behind and `localFile` is untouched. 0 when written completely.
+  // failure nothing is left behind and `localFile` is untouched. 0 when written completely: the length
+  // is checked against the server's SIZE answer, or, where the server refuses SIZE, against the byte
+  // count of its opening reply when it gives one, and the server must confirm the end of the transfer.
   virtual int16_t GetFile(const std::string& localFile, const std::string& remoteName) = 0;
   // Says goodbye to the server and closes the connection. 0 when the server confirmed.
   virtual int16_t Disconnect() = 0;
+
+  // Why the last call failed, in a few words for a log line: the server's reply ("530 Login
+  // incorrect.") or the system's reason ("Connection refused", a time-out). Empty after a call that
+  // succeeded.
+  virtual std::string LastError() const = 0;
 };
 
 // The libcurl FTP client.

@@ -24,14 +24,35 @@ inline bool IsBareFileName(std::string_view name) { return ClassifyRemoteName(na
 // \xNN, and it is cut to about `maxBytes` bytes with "..." marking the cut.
 std::string PrintableName(std::string_view name, std::size_t maxBytes = 80);
 
-// Splits a name-only listing into lines as its bytes arrive, in chunks of any size. Lines end at LF;
-// one CR before the LF is dropped (a CR anywhere else stays part of the line, so that the name check
-// sees it). Memory stays bounded: a line is kept only up to a little more than the longest file name,
-// and a longer one is delivered cut, with `tooLong` set.
+// What kind of entry a listing line shows.
+enum class RemoteEntryKind {
+  File,     // a plain file
+  Folder,   // a folder (MLSD types dir, cdir, pdir; a LIST line of type d or <DIR>)
+  Other,    // something that is no file to fetch (a device, a pipe)
+  Unknown,  // the line does not tell (no type fact, a link whose target is not shown)
+};
+
+// One line of an MLSD listing, "fact=value;fact=value; name": the kind its type fact gives and the
+// name after the first blank (empty when the line has none).
+struct MlsdEntry {
+  RemoteEntryKind kind;
+  std::string_view name;
+};
+MlsdEntry ParseMlsdLine(std::string_view line);
+
+// The kind of entry a line of a LIST listing shows, by the forms servers use: Unix ("drwxr-xr-x ...
+// name", "lrwxrwxrwx ... name -> target") and DOS ("03-01-24  08:00AM  <DIR>  name"). Folder for a
+// folder, Unknown for a link, File otherwise. The name's place in the line is not fixed by any rule.
+RemoteEntryKind ListLineKind(std::string_view line);
+
+// Splits a listing into lines as its bytes arrive, in chunks of any size. Lines end at LF; one CR
+// before the LF is dropped (a CR anywhere else stays part of the line, so that the name check sees it).
+// Memory stays bounded: a line is kept only up to a little more than `maxLineBytes` (by default the
+// longest file name), and a longer one is delivered cut, with `tooLong` set.
 class NameListParser {
  public:
   using LineHandler = std::function<void(std::string_view line, bool tooLong)>;
-  explicit NameListParser(LineHandler onLine);
+  explicit NameListParser(LineHandler onLine, std::size_t maxLineBytes = kMaxFileNameBytes);
 
   void Feed(const char* data, std::size_t size);
   // The listing ended normally: delivers a last line that lacked its LF. Not called when a listing
@@ -42,6 +63,7 @@ class NameListParser {
   void Deliver();
 
   LineHandler onLine_;
+  std::size_t maxLineBytes_;
   std::string line_;
   bool tooLong_ = false;
 };

@@ -1,6 +1,8 @@
 // Copy retrieval: fetches new packages from an ordinary folder or network share.
 #include <exception>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/AppMain.h"
 #include "app/Application.h"
@@ -30,7 +32,9 @@ bool frmMain::GetUpdatesCopy(const std::string& strRemotePath) {
       blnResult = false;
       AddText("Folder " + strRemotePath + " does not exist!", ui::ColorRed);
     } else {
-      RegUtilities ru;
+      // The scan gathers the packages that rank above the recorded one; they are copied afterwards in
+      // ascending rank, so the package recorded last is the newest, whatever order the folder gives.
+      std::vector<update::RankedPackage> packages;
       for (const FsoFile& file : fso->GetFolder(strRemotePath).Files()) {
         // A large share takes a while to scan: the window stays responsive, and a close stops here.
         platform::Windows().DoEvents();
@@ -42,15 +46,22 @@ bool frmMain::GetUpdatesCopy(const std::string& strRemotePath) {
           AddText("Skipping a file whose name holds control characters", ui::ColorRed);
           continue;
         }
+        update::RankedPackage candidate(file.Path(), strName);
         // Names rank byte by byte, not by number: SDAT999.EXE is newer than SDAT1000.EXE.
-        const std::string strUpper = text::UCase(strName);
-        if (!(strUpper > strLatest)) continue;
+        if (candidate.upper > strLatest) packages.push_back(std::move(candidate));
+      }
+      update::SortByRank(packages);
+
+      RegUtilities ru;
+      for (const update::RankedPackage& candidate : packages) {
+        if (update::RunStopped(*this)) return false;
+        const std::string& strName = candidate.package.Name;
         if (fso->FileExists(am.LocalPath + strName)) continue;
 
-        AddText("copy " + file.Path() + " " + am.LocalPath + strName);
+        AddText("copy " + candidate.package.Path + " " + am.LocalPath + strName);
         if (update::RunStopped(*this)) return false;
         // The copy goes through a temporary file: a failure leaves no half package under the name.
-        fso->CopyFile(file.Path(), am.LocalPath, true);
+        fso->CopyFile(candidate.package.Path, am.LocalPath, true);
         if (update::RunStopped(*this)) {
           // Abandoned: nothing is recorded for it, so it must not stay either, or the next run would
           // take it for fetched and never hand it to the rename step.
@@ -58,7 +69,7 @@ bool frmMain::GetUpdatesCopy(const std::string& strRemotePath) {
           return false;
         }
 
-        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdate", strUpper, "REG_SZ");
+        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdate", candidate.upper, "REG_SZ");
         ru.SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", LocalDateTime::Now(), "REG_SZ");
         AddText(strName + " copied!");
         RenameUpdate(strName);

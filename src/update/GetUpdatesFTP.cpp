@@ -2,6 +2,7 @@
 // package that ranks above the one recorded last.
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "app/AppMain.h"
 #include "app/Application.h"
@@ -23,6 +24,13 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
     if (!objAM_ || !FtpClient) Raise(err::ObjectVariableNotSet);
     AppMain& am = *objAM_;
     platform::FtpClient& ftp = *FtpClient;
+    // A failure line, then why: the server's reply or the system's reason. A scheduled run has no
+    // status bar to show it, so it goes to the log, in red.
+    auto Failed = [&](const std::string& strLine, int16_t status) {
+      const std::string strWhy = ftp.LastError();
+      AddText(strLine);
+      AddText(strWhy.empty() ? "FTP status " + std::to_string(status) : strWhy, ui::ColorRed);
+    };
     // Fixed for the whole list: every package fetched below ranks above the one recorded at the start.
     const std::string strLatest = GetLatestUpdate();
 
@@ -32,22 +40,22 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
     ftp.SetUserName("anonymous");
     ftp.SetHostName(strHostName);
     ftp.SetPassiveMode(true);
-    if (ftp.Connect() != 0) {
-      AddText("Unable to connect!");
+    if (const int16_t status = ftp.Connect(); status != 0) {
+      Failed("Unable to connect!", status);
       return false;
     }
 
     AddText("cd " + strRemotePath);
-    if (ftp.ChangeDirectory(strRemotePath) != 0) {
-      AddText("Unable to change to the specified directory!");
+    if (const int16_t status = ftp.ChangeDirectory(strRemotePath); status != 0) {
+      Failed("Unable to change to the specified directory!", status);
       return false;
     }
 
     AddText("Get file list");
     // The listing events append here, one name and a line end each, before the request returns.
     listingBuffer_.clear();
-    if (ftp.GetFileList(am.FileMask, false) != 0) {
-      AddText("Unable to get directory listing!");
+    if (const int16_t status = ftp.GetFileList(am.FileMask, false); status != 0) {
+      Failed("Unable to get directory listing!", status);
       return false;
     }
     // The names are taken out of the buffer before any download, whose events must not meet a
@@ -55,65 +63,59 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
     const std::string strListing = std::move(listingBuffer_);
     listingBuffer_.clear();
 
-    RegUtilities ru;
-    bool blnStop = false;
+    std::vector<update::RankedPackage> names;
     su_.ForEachField(strListing, "\r\n", false, [&](const std::string& strName) {
-      if (blnStop || strName.empty()) return;
-      if (update::RunStopped(*this)) {
-        blnStop = true;
-        return;
-      }
+      if (strName.empty()) return;
       // Whatever the client passed on, a name from the server is joined to the local folder only when
       // it is a plain file name there: no separator, no "." or "..", no control character, not too long.
       if (platform::ClassifyRemoteName(strName) != platform::RemoteNameKind::Bare) {
         AddText("Skipping unsafe name: " + platform::PrintableName(strName), ui::ColorRed);
         return;
       }
+      names.emplace_back(am.LocalPath + strName, strName);
+    });
+    // Servers list in any order; fetched in ascending rank, the package recorded last is the newest.
+    update::SortByRank(names);
+
+    RegUtilities ru;
+    for (const update::RankedPackage& candidate : names) {
+      if (update::RunStopped(*this)) return false;
+      const std::string& strName = candidate.package.Name;
       // Names rank byte by byte, not by number: SDAT999.EXE is newer than SDAT1000.EXE.
-      const std::string strUpper = text::UCase(strName);
-      if (!(strUpper > strLatest)) {
+      if (!(candidate.upper > strLatest)) {
         AddText("Old SDAT: " + strName + " Skipping!");
-        return;
+        continue;
       }
 
-      const std::string strTarget = am.LocalPath + strName;
+      const std::string& strTarget = candidate.package.Path;
       ftp.SetTransferType(platform::ftptype::Binary);
       view_->SetProgressVisible(true);
       AddText("Get " + strName + " " + strTarget);
-      if (update::RunStopped(*this)) {
-        blnStop = true;
-        return;
-      }
+      if (update::RunStopped(*this)) return false;
       const int16_t status = ftp.GetFile(strTarget, strName);
       if (update::RunStopped(*this)) {
         // Abandoned by the user: nothing is recorded for it, so a package that did arrive must not
         // stay either, or the next run would take it for fetched and never hand it to the rename step.
         if (status == 0) FileUtilities().DeleteFile(strTarget);
-        blnStop = true;
-        return;
+        return false;
       }
       if (status != 0) {
         // The client left nothing behind; the next package may still come through.
-        AddText("Failed to get " + strName + "!");
+        Failed("Failed to get " + strName + "!", status);
         blnResult = false;
       } else {
-        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdate", strUpper, "REG_SZ");
+        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdate", candidate.upper, "REG_SZ");
         ru.SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", LocalDateTime::Now(), "REG_SZ");
         AddText(strName + " copied!");
-        if (!RenameUpdate(strName)) {
-          // The rename step told why; the list ends here, as it stands.
-          blnResult = false;
-          blnStop = true;
-          return;
-        }
+        // The rename step told why it failed; the list ends here, as it stands.
+        if (!RenameUpdate(strName)) return false;
       }
       view_->SetProgressVisible(false);
-    });
-    if (blnStop) return false;
+    }
 
     AddText("Disconnect");
-    if (ftp.Disconnect() != 0) {
-      AddText("Unable to Disconnect!");
+    if (const int16_t status = ftp.Disconnect(); status != 0) {
+      Failed("Unable to Disconnect!", status);
       return false;
     }
     am.UpdateStatusBar("");

@@ -1,6 +1,5 @@
 // Keeping the local package folder in order around each retrieval: which package this machine fetched
 // last, the copy under the fixed name given with /Rename, and the removal of the oldest packages.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -95,27 +94,28 @@ void frmMain::RemoveOldSDATs() {
     AddText("Removing old SDATs...");
     am.UpdateStatusBar("");
 
-    std::vector<SDAT> packages;
+    std::vector<update::RankedPackage> packages;
     auto fso = am.FSO();
     if (fso->FolderExists(am.LocalPath)) {
       for (const FsoFile& file : fso->GetFolder(am.LocalPath).Files()) {
         platform::Windows().DoEvents();
         if (update::RunStopped(*this)) return;
-        if (su_.MatchesFileMask(file.Name(), am.FileMask, false)) packages.push_back({file.Path(), file.Name()});
+        if (su_.MatchesFileMask(file.Name(), am.FileMask, false))
+          packages.emplace_back(file.Path(), file.Name());
       }
     }
 
-    // The oldest package is the one with the smallest name, compared byte by byte as stored (upper
-    // case sorts before lower case). One sort puts them in the order they go in. A negative count to
-    // keep (a hand-edited setting) keeps none.
+    // The oldest package is the one with the smallest name in the ranking the retrievals use, so the
+    // package they fetched and recorded last is the one kept longest, whatever its letter case. A
+    // negative count to keep (a hand-edited setting) keeps none.
     const std::size_t keep = am.SDATsToKeep > 0 ? static_cast<std::size_t>(am.SDATsToKeep) : 0;
     if (packages.size() > keep) {
       const std::size_t removeCount = packages.size() - keep;
-      std::sort(packages.begin(), packages.end(), [](const SDAT& a, const SDAT& b) { return a.Name < b.Name; });
+      update::SortByRank(packages);
       FileUtilities fu;
       for (std::size_t i = 0; i < removeCount; ++i) {
         if (update::RunStopped(*this)) return;
-        const SDAT& old = packages[i];
+        const SDAT& old = packages[i].package;
         // A package that stays must not be reported as gone; it still leaves the list, so the
         // pruning ends and the next run tries it again.
         if (fu.DeleteFile(old.Path)) {

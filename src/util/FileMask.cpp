@@ -5,8 +5,9 @@
 // swallows one more character. That needs no extra memory and at most (name length x mask length) steps,
 // so no mask, however it is written, can make a match take exponential time.
 //
-// Without case sensitivity, the letters from "A" (U+0041) to "ö" (U+00F6) match both their forms, as if
-// each had been written as the list [aA]. This applies to the characters a mask matches, not to its
+// Without case sensitivity, the mask's letters from "A" (U+0041) to "ö" (U+00F6) match both their forms,
+// as if each had been written as the list [aA]; a mask character above U+00F6 matches only itself (the
+// mask "sdatø*" does not take "sdatØ1"). This applies to the characters a mask matches, not to its
 // syntax: "[", "]", "!" and "-" keep their meaning, so lists such as [0-9] or [a-c] work in either mode.
 #include <cstdint>
 #include <string>
@@ -30,7 +31,8 @@ struct Range {
 struct Token {
   Kind kind;
   bool negated;
-  char32_t ch;          // Literal: the character (case-folded when matching without case)
+  char32_t ch;          // Literal: the character as the mask gives it
+  char32_t alt;         // Literal: its other letter case when that matches too, else `ch` again
   std::uint32_t first;  // List: its ranges in CompiledMask::ranges
   std::uint32_t count;
 };
@@ -43,8 +45,14 @@ struct CompiledMask {
   std::vector<Range> ranges;
 };
 
+// The mask characters that match either letter case when case does not count.
 bool FoldsCase(char32_t c) { return c >= 0x41 && c <= 0xF6; }
-char32_t Fold(char32_t c) { return FoldsCase(c) ? text::LowerChar(c) : c; }
+
+Token LiteralToken(char32_t c, bool caseSensitive) {
+  char32_t alt = c;
+  if (!caseSensitive && FoldsCase(c)) alt = text::LowerChar(c) != c ? text::LowerChar(c) : text::UpperChar(c);
+  return {Kind::Literal, false, c, alt, 0, 0};
+}
 
 void Compile(const std::string& mask, bool caseSensitive, CompiledMask& out) {
   out.tokens.clear();
@@ -55,12 +63,12 @@ void Compile(const std::string& mask, bool caseSensitive, CompiledMask& out) {
     char32_t c = text::NextChar(mask, pos);
     switch (c) {
       case U'*':
-        if (out.tokens.empty() || out.tokens.back().kind != Kind::Star) out.tokens.push_back({Kind::Star, false, 0, 0, 0});
+        if (out.tokens.empty() || out.tokens.back().kind != Kind::Star) out.tokens.push_back({Kind::Star, false, 0, 0, 0, 0});
         break;
-      case U'?': out.tokens.push_back({Kind::AnyChar, false, 0, 0, 0}); break;
-      case U'#': out.tokens.push_back({Kind::Digit, false, 0, 0, 0}); break;
+      case U'?': out.tokens.push_back({Kind::AnyChar, false, 0, 0, 0, 0}); break;
+      case U'#': out.tokens.push_back({Kind::Digit, false, 0, 0, 0, 0}); break;
       case U'[': {
-        Token list{Kind::List, false, 0, static_cast<std::uint32_t>(out.ranges.size()), 0};
+        Token list{Kind::List, false, 0, 0, static_cast<std::uint32_t>(out.ranges.size()), 0};
         if (pos < mask.size() && mask[pos] == '!') {
           list.negated = true;
           ++pos;
@@ -88,12 +96,12 @@ void Compile(const std::string& mask, bool caseSensitive, CompiledMask& out) {
         if (list.count > 0) {
           out.tokens.push_back(list);
         } else if (list.negated) {
-          out.tokens.push_back({Kind::Literal, false, caseSensitive ? U'!' : Fold(U'!'), 0, 0});  // "[!]" is "!"
+          out.tokens.push_back(LiteralToken(U'!', caseSensitive));  // "[!]" is "!"
         }
         // "[]" matches the empty text: no token.
         break;
       }
-      default: out.tokens.push_back({Kind::Literal, false, caseSensitive ? c : Fold(c), 0, 0}); break;
+      default: out.tokens.push_back(LiteralToken(c, caseSensitive)); break;
     }
   }
   out.mask = mask;
@@ -111,8 +119,11 @@ bool InList(const CompiledMask& m, const Token& t, char32_t c) {
     return false;
   };
   bool found = inRanges(c);
-  if (!found && !m.caseSensitive && FoldsCase(c)) {
-    found = inRanges(text::LowerChar(c)) || inRanges(text::UpperChar(c));
+  if (!found && !m.caseSensitive) {
+    // A list member takes the name's character in its other case only when that member is itself one
+    // of the letters that fold: a list holding "ø" (U+00F8) does not take "Ø".
+    auto partnerListed = [&](char32_t partner) { return partner != c && FoldsCase(partner) && inRanges(partner); };
+    found = partnerListed(text::LowerChar(c)) || partnerListed(text::UpperChar(c));
   }
   return found != t.negated;
 }
@@ -125,7 +136,7 @@ bool MatchOne(const CompiledMask& m, const Token& t, const std::string& name, st
   switch (t.kind) {
     case Kind::AnyChar: ok = true; break;
     case Kind::Digit: ok = c >= U'0' && c <= U'9'; break;
-    case Kind::Literal: ok = (m.caseSensitive ? c : Fold(c)) == t.ch; break;
+    case Kind::Literal: ok = c == t.ch || c == t.alt; break;
     case Kind::List: ok = InList(m, t, c); break;
     case Kind::Star: break;
   }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "platform/Cancellation.h"
 #include "platform/CurlFtpClient.h"
@@ -108,14 +109,32 @@ TEST_F(FtpClientTest, LoginAcceptedOrRefused) {
     const int16_t status = client->Connect();
     if (refuse) {
       EXPECT_NE(status, 0);
+      EXPECT_EQ(client->LastError(), "530 Login refused.") << "the server's own words";
       EXPECT_NE(client->ChangeDirectory("/"), 0) << "no requests without a login";
       EXPECT_NE(client->Disconnect(), 0);
     } else {
       EXPECT_EQ(status, 0);
+      EXPECT_EQ(client->LastError(), "");
       EXPECT_EQ(client->Disconnect(), 0);
       EXPECT_NE(client->Disconnect(), 0) << "nothing left to close";
+      EXPECT_EQ(client->LastError(), "Not connected");
     }
   }
+  // Nobody listening: the system's reason. (Port 1 on the loopback address: reserved, never served.)
+  auto client = NewClient(*Start());
+  client->SetHostName("127.0.0.1:1");
+  EXPECT_NE(client->Connect(), 0);
+  EXPECT_EQ(client->LastError(), "Connection refused");
+}
+
+// A client left idle for longer than the stall time (the program busy with a big rename, a long
+// listing) still says its goodbye, though that request has no command of its own to send at first.
+TEST_F(FtpClientTest, IdleLongerThanTheStallTime) {
+  auto server = Start();
+  auto client = Connected(*server);
+  ASSERT_EQ(client->GetFileList("*", false), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_EQ(client->Disconnect(), 0) << client->LastError();
 }
 
 TEST_F(FtpClientTest, UnusableHostNameFailsWithoutNetwork) {
@@ -181,17 +200,42 @@ TEST_F(FtpClientTest, ListingFiltersByMaskWithoutRegardToCase) {
   EXPECT_TRUE(events_.names.empty());
 }
 
+// Whether the server lists with MLSD or only by name.
 TEST_F(FtpClientTest, HostileListingNamesAreDroppedAndReported) {
   const std::string listing = std::string("good1.exe\r\n../evil1.exe\r\n/etc/evil2.exe\r\nsub/evil3.exe\r\n") +
                               "..\\evil4.exe\r\nevil5\r.exe\r\nevil6\x1b.exe\r\n.\r\n..\r\n\r\n" +
                               std::string(300, 'e') + ".exe\r\ngood2.exe";
   const fs::path listingFile = sandbox_.WriteFile("listing.bin", listing);
-  auto server = StartWith([&](FtpServerOptions& o) { o.listingFile = listingFile; });
-  auto client = Connected(*server);
+  for (bool noMlsd : {false, true}) {
+    auto server = StartWith([&](FtpServerOptions& o) { o.listingFile = listingFile, o.noMlsd = noMlsd; });
+    auto client = Connected(*server);
+    events_ = {};
+    ASSERT_EQ(client->GetFileList("*.exe", false), 0) << "no MLSD " << noMlsd;
+    EXPECT_EQ(events_.names, (std::vector<std::string>{"good1.exe", "good2.exe"})) << "no MLSD " << noMlsd;
+    EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: "), 7) << "no MLSD " << noMlsd;
+  }
+}
 
-  ASSERT_EQ(client->GetFileList("*.exe", false), 0);
-  EXPECT_EQ(events_.names, (std::vector<std::string>{"good1.exe", "good2.exe"}));
-  EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: "), 7);
+// The file list holds files only. With MLSD each entry says what it is; without it, a folder shows in
+// LIST and is confirmed by a change into it. A link counts as what it leads to; a file whose name is the
+// tail of a folder's name ("old sdat4301.exe") stays a file.
+TEST_F(FtpClientTest, ListingLeavesOutFolders) {
+  sandbox_.WriteFile("served/sdat4301.exe", "x");
+  sandbox_.WriteFile("served/sdat9999.exe/inside.exe", "x");
+  sandbox_.Folder("served/old sdat4301.exe");
+  fs::create_symlink("sdat4301.exe", root_ / "sdat4302.exe");
+  fs::create_directory_symlink("sdat9999.exe", root_ / "sdat9998.exe");
+  for (bool noMlsd : {false, true}) {
+    auto server = StartWith([&](FtpServerOptions& o) { o.noMlsd = noMlsd; });
+    auto client = Connected(*server);
+    events_ = {};
+    ASSERT_EQ(client->GetFileList("sdat*.exe", false), 0) << "no MLSD " << noMlsd;
+    std::sort(events_.names.begin(), events_.names.end());
+    EXPECT_EQ(events_.names, (std::vector<std::string>{"sdat4301.exe", "sdat4302.exe"})) << "no MLSD " << noMlsd;
+    // The folder checks leave the client where it was.
+    EXPECT_EQ(client->GetFile(LocalPath("sdat4302.exe"), "sdat4302.exe"), 0) << "no MLSD " << noMlsd;
+    EXPECT_EQ(client->Disconnect(), 0);
+  }
 }
 
 TEST_F(FtpClientTest, HugeListingIsStreamed) {
@@ -230,19 +274,28 @@ TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
   }
 }
 
+// Also where the server refuses SIZE: the files it serves still come, and a missing one still fails.
 TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
   sandbox_.WriteFile("served/sdat4300.exe", "denied");
   sandbox_.WriteFile("served/sdat4301.exe", "allowed");
-  auto server = StartWith([](FtpServerOptions& o) { o.deny = {"sdat4300.exe"}; });
-  auto client = Connected(*server);
+  sandbox_.WriteFile("served/sdat4302.exe", "allowed too");
+  for (bool refuseSize : {false, true}) {
+    SCOPED_TRACE(refuseSize ? "SIZE refused" : "SIZE answered");
+    fs::remove_all(local_);
+    fs::create_directory(local_);
+    auto server = StartWith([&](FtpServerOptions& o) { o.deny = {"sdat4300.exe"}, o.refuseSize = refuseSize; });
+    auto client = Connected(*server);
 
-  EXPECT_NE(client->GetFile(LocalPath("sdat4300.exe"), "sdat4300.exe"), 0);
-  EXPECT_TRUE(LocalNames().empty());
-  EXPECT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0);
-  EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4301.exe"});
-  EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);
-  EXPECT_EQ(client->ConnectionsOpened(), 1);
-  EXPECT_EQ(client->Disconnect(), 0);
+    EXPECT_NE(client->GetFile(LocalPath("sdat4300.exe"), "sdat4300.exe"), 0);
+    EXPECT_EQ(client->LastError(), "550 Permission denied.");
+    EXPECT_TRUE(LocalNames().empty());
+    for (const char* name : {"sdat4301.exe", "sdat4302.exe"}) EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
+    EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4301.exe", "sdat4302.exe"}));
+    EXPECT_EQ(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4302.exe"), "allowed too");
+    EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);
+    EXPECT_EQ(client->ConnectionsOpened(), 1);
+    EXPECT_EQ(client->Disconnect(), 0);
+  }
 }
 
 TEST_F(FtpClientTest, HandlerExceptionRemovesTemporaryFileAndPropagates) {

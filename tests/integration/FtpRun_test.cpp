@@ -83,9 +83,14 @@ class FtpRunTest : public ::testing::Test {
     sandbox.Folder("served/pub");
     sandbox.Folder("local");
     std::string listing;
-    for (const auto& name : listed) {
+    for (std::string name : listed) {
+      if (name.back() == '/') {  // a folder named like a package
+        name.pop_back();
+        sandbox.Folder("served/pub/" + name);
+      } else if (platform::IsBareFileName(name)) {
+        sandbox.WriteFile("served/pub/" + name, Package(name));
+      }
       listing += name + "\r\n";
-      if (platform::IsBareFileName(name)) sandbox.WriteFile("served/pub/" + name, Package(name));
     }
     for (const auto& name : here) sandbox.WriteFile("local/" + name, "old " + name);
     // Listed in a known order; the folder's own order is whatever the file system gives.
@@ -106,22 +111,42 @@ class FtpRunTest : public ::testing::Test {
     am.FileMask = "sdat*.exe";
     am.LocalPath = local.string();  // the run adds the separator
     am.SDATsToKeep = 10;
-    first_ = View().Lines().size();
+    first_ = View().Log().size();
     outside_ = FilesOutsideLocal();
     return am;
   }
-  // The run's lines; the date of a recorded download shows as "(...)", since it is the time of the run.
+  // The run's lines; the date of a recorded download shows as "(...)", since it is the time of the run,
+  // and the red line after a failure line, which tells why, as "why: " and the reason.
   Lines Run() {
     app->AM().CheckForUpdates();
     const std::string header = "Latest download on this PC: ";
-    const Lines all = View().Lines();
-    Lines lines(all.begin() + static_cast<long>(first_), all.end());
-    for (auto& line : lines) {
+    const auto& log = View().Log();
+    Lines lines;
+    for (std::size_t i = first_; i < log.size(); ++i) {
+      std::string line = log[i].text.substr(0, log[i].text.size() - 2);
       if (line.rfind(header, 0) == 0 && line.size() > header.size() + 3 && line.back() == ')' &&
           line.find(" (" + kDate + ")") == std::string::npos && line.compare(line.size() - 3, 3, " ()") != 0)
         line = line.substr(0, line.rfind(" (")) + " (...)";
+      if (!lines.empty() && IsFailureLine(lines.back())) {
+        EXPECT_EQ(log[i].color, ui::ColorRed) << line;
+        line = "why: " + line;
+      }
+      lines.push_back(line);
     }
     return lines;
+  }
+  static bool IsFailureLine(const std::string& line) {
+    for (const char* failure : {"Unable to connect!", "Unable to change to the specified directory!",
+                                "Unable to get directory listing!", "Unable to Disconnect!"})
+      if (line == failure) return true;
+    return line.rfind("Failed to get ", 0) == 0;
+  }
+  // As EXPECT_EQ, with "why: *" in `expected` standing for any reason.
+  static void ExpectLines(Lines actual, const Lines& expected) {
+    for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
+      if (expected[i] == "why: *" && actual[i].rfind("why: ", 0) == 0) actual[i] = expected[i];
+    }
+    EXPECT_EQ(actual, expected);
   }
   ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
   static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
@@ -201,9 +226,10 @@ TEST_F(FtpRunTest, WholeRuns) {
        {"H SDAT4300.EXE", "Old SDAT: sdat4299.exe" + old, "Old SDAT: sdat4300.exe" + old, "G sdat4301.exe",
         "sdat4301.exe copied!", "Disconnect", prune, "Finished"},
        {"sdat4300.exe", "sdat4301.exe"}, "SDAT4301.EXE"},
+      // In ascending order of the upper-cased names, whatever order the server lists them in.
       {"nothing recorded: every listed package, even one already here", {}, "", {"sdat2.exe", "SDAT1.EXE"}, {"sdat2.exe"},
-       {"H ", "G sdat2.exe", "sdat2.exe copied!", "G SDAT1.EXE", "SDAT1.EXE copied!", "Disconnect", prune, "Finished"},
-       {"sdat2.exe", "SDAT1.EXE"}, "SDAT1.EXE"},
+       {"H ", "G SDAT1.EXE", "SDAT1.EXE copied!", "G sdat2.exe", "sdat2.exe copied!", "Disconnect", prune, "Finished"},
+       {"sdat2.exe", "SDAT1.EXE"}, "SDAT2.EXE"},
       {"an empty listing", {}, "", {}, {}, {"H ", "Disconnect", prune, "Finished"}, {}, ""},
       // A listing is the server's word only: names that could leave the local folder or garble the log
       // are skipped where the reader of the log sees it, and nothing lands outside the local folder.
@@ -217,7 +243,8 @@ TEST_F(FtpRunTest, WholeRuns) {
        {"sdat1.exe"}, "SDAT1.EXE", false,
        [&](AppMain&) { sandbox.WriteFile("served/sdat0.exe", "outside the remote folder"), outside_.insert("served/sdat0.exe"); }},
       {"the first of two fails: the second is fetched, and old on the alternate", deny, "", {"sdat1.exe", "sdat2.exe"}, {},
-       {"H ", "G sdat1.exe", "Failed to get sdat1.exe!", "G sdat2.exe", "sdat2.exe copied!", "Disconnect", " ", "N SDAT2.EXE",
+       {"H ", "G sdat1.exe", "Failed to get sdat1.exe!", "why: 550 Permission denied.", "G sdat2.exe", "sdat2.exe copied!",
+        "Disconnect", " ", "N SDAT2.EXE",
         "Old SDAT: sdat1.exe" + old, "Old SDAT: sdat2.exe" + old, "Disconnect", prune, "Finished"},
        {"sdat2.exe"}, "SDAT2.EXE", false, [](AppMain& am) { am.AltHostName = am.HostName, am.AltRemotePath = "pub"; }},
       {"a failed rename ends the list", {}, "", {"sdat1.exe", "sdat2.exe"}, {},
@@ -230,7 +257,7 @@ TEST_F(FtpRunTest, WholeRuns) {
     AppMain& am = Start(row.options, row.recorded, row.listed, row.here);
     if (row.adjust) row.adjust(am);
     const Lines expected = Expand(row.lines);
-    EXPECT_EQ(Run(), expected);
+    ExpectLines(Run(), expected);
     EXPECT_EQ(LocalNames(), row.after);
     ExpectContents(row.after, expected);
     EXPECT_EQ(Recorded(), row.recordedAfter);
@@ -247,29 +274,37 @@ TEST_F(FtpRunTest, WholeRuns) {
 TEST_F(FtpRunTest, TransferBrokenOff) {
   enum Act { Wait, KillServer, CloseWindow };
   const Lines next = {"G sdat3.exe", "sdat3.exe copied!", "Disconnect", "Removing old SDATs...", "Finished"};
+  const std::string refused = "why: Connection refused";
   struct Row {
     const char* fault;  // a drop mode of the server, or "stall"
     Act act;
-    Lines lines;  // after the download line of sdat2.exe
+    Lines lines;  // after the download line of sdat2.exe and the failure's reason
     Names after;
     std::string recordedAfter;
+    std::string why = "why: *";
+    bool refuseSize = false;
   };
   const Row rows[] = {
       {"426", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},
       {"226", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},  // cut short, yet reported complete
+      // The same where SIZE is refused: the opening reply's byte count tells.
+      {"226", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE", "why: Download of sdat2.exe incomplete: 131073 of 262146 bytes", true},
       {"reset", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},
       {"close", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},  // no reply at all
-      {"stall", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},
+      {"stall", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE", "why: nothing received for 2 s"},
       {"stall", KillServer,
-       {"G sdat3.exe", "Failed to get sdat3.exe!", "Disconnect", "Unable to Disconnect!", " ",
-        "Latest download on this PC: SDAT1.EXE (" + kDate + ")", "HOST", "Unable to connect!", "Removing old SDATs...", "Finished"},
+       {"G sdat3.exe", "Failed to get sdat3.exe!", refused, "Disconnect", "Unable to Disconnect!", refused, " ",
+        "Latest download on this PC: SDAT1.EXE (" + kDate + ")", "HOST", "Unable to connect!", refused, "Removing old SDATs...",
+        "Finished"},
        {"sdat1.exe"}, "SDAT1.EXE"},
       {"stall", CloseWindow, {}, {"sdat1.exe"}, "SDAT1.EXE"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.fault) + (row.act == KillServer ? ", server killed" : row.act == CloseWindow ? ", window closed" : ""));
+    SCOPED_TRACE(std::string(row.fault) + (row.act == KillServer ? ", server killed" : row.act == CloseWindow ? ", window closed" : "") +
+                 (row.refuseSize ? ", SIZE refused" : ""));
     ::setenv("KESTRUN_FTP_STALL_TIMEOUT", row.act == Wait ? "2" : "30", 1);
     FtpServerOptions options;
+    options.refuseSize = row.refuseSize;
     if (row.fault == std::string("stall")) {
       options.stallFile = "sdat2.exe", options.stallAfter = 100000;
     } else {
@@ -288,10 +323,10 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
       }
     };
     Lines expected = Expand({"H SDAT1.EXE", "G sdat2.exe"});
-    if (row.act != CloseWindow) expected.push_back("Failed to get sdat2.exe!");
+    if (row.act != CloseWindow) expected.insert(expected.end(), {"Failed to get sdat2.exe!", row.why});
     for (const auto& line : Expand(row.lines)) expected.push_back(line == "HOST" ? "Connecting to " + server->HostName() : line);
     const auto start = Clock::now();
-    EXPECT_EQ(Run(), expected);
+    ExpectLines(Run(), expected);
     const auto elapsed = Clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(row.act == Wait ? 10 : 5));
     if (row.fault == std::string("stall") && row.act == Wait) {

@@ -38,9 +38,10 @@ class KestrunFtpCommandTest : public ::testing::Test {
       sandbox.WriteFile("served/pub/" + std::string(name), std::string(300000, name[7]));
   }
 
-  std::unique_ptr<FtpServer> Serve(FtpServerOptions options = {}) {
+  std::unique_ptr<FtpServer> Serve(FtpServerOptions options = {},
+                                   const std::string& listing = "sdat4299.exe\r\nsdat4300.exe\r\nsdat4301.exe\r\n") {
     options.root = sandbox.Root() / "served";
-    options.listingFile = sandbox.WriteFile("listing.txt", "sdat4299.exe\r\nsdat4300.exe\r\nsdat4301.exe\r\n");
+    options.listingFile = sandbox.WriteFile("listing.txt", listing);
     return std::make_unique<FtpServer>(options);
   }
 
@@ -97,6 +98,41 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
   EXPECT_NE(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
 }
 
+// A server lists in its own order, may list a folder named like a package, may lack MLSD and may refuse
+// SIZE: the newest package is recorded and kept all the same, and the next run has nothing to do.
+TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
+  const std::vector<std::string> packages = {"sdat4297.exe", "sdat4298.exe", "sdat4299.exe", "sdat4300.exe", "sdat4301.exe", "SDAT4302.EXE"};
+  for (const std::string& name : packages) sandbox.WriteFile("served/pub/" + name, "package " + name);
+  sandbox.WriteFile("served/pub/readme.txt", "x");
+  sandbox.Folder("served/pub/sdat9999.exe");
+  std::string fetched;  // the lines of the first run's downloads, newest last
+  for (const std::string& name : packages) fetched += "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n";
+  fetched += "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nsdat4298.exe removed\nsdat4299.exe removed\n"
+             "sdat4300.exe removed\nFinished\n";
+  for (const bool noMlsd : {false, true}) {
+    for (const bool refuseSize : {false, true}) {
+      SCOPED_TRACE(std::string(noMlsd ? "NLST" : "MLSD") + (refuseSize ? ", SIZE refused" : ""));
+      for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
+      FtpServerOptions options;
+      options.noMlsd = noMlsd, options.refuseSize = refuseSize;
+      auto server = Serve(options, "readme.txt\r\nsdat9999.exe\r\nsdat4301.exe\r\nsdat4297.exe\r\nsdat4300.exe\r\n"
+                                   "SDAT4302.EXE\r\nsdat4299.exe\r\nsdat4298.exe\r\n");
+      WriteStore(server->HostName(), "/pub", "", "");
+      std::string out;
+      EXPECT_EQ(Run("", out), 0) << out;
+      EXPECT_NE(out.find(fetched), std::string::npos) << out;
+      EXPECT_NE(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("\"LatestUpdate\"=\"SDAT4302.EXE\""), std::string::npos);
+      EXPECT_EQ(LocalNames(), (std::vector<std::string>{"SDAT4302.EXE", "sdat4301.exe"}));
+      EXPECT_EQ(testing::Sandbox::ReadFile(local / "SDAT4302.EXE"), "package SDAT4302.EXE");
+
+      EXPECT_EQ(Run("", out), 0) << out;
+      EXPECT_EQ(out.find(" copied!"), std::string::npos) << out;
+      EXPECT_NE(out.find("Old SDAT: SDAT4302.EXE Skipping!\nDisconnect\nRemoving old SDATs...\nFinished\n"), std::string::npos) << out;
+      EXPECT_EQ(LocalNames(), (std::vector<std::string>{"SDAT4302.EXE", "sdat4301.exe"}));
+    }
+  }
+}
+
 // 0 when the last source tried ran through, 1 when it failed.
 TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
   auto good = Serve();
@@ -107,9 +143,10 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     int status;
     std::string line;
   };
-  for (const Case& c : {Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!"},
+  // Each failure line is followed by why.
+  for (const Case& c : {Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!\nConnection refused"},
                         Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), "/pub", 0,
-                             "Unable to change to the specified directory!"}}) {
+                             "Unable to change to the specified directory!\n550 No such file or directory."}}) {
     SCOPED_TRACE(c.what);
     for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
     WriteStore(c.host, c.remote, c.altHost, c.altRemote);

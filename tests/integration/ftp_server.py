@@ -41,9 +41,17 @@ def parse_args():
                    help="bytes sent before the drop (default: half the file)")
     p.add_argument("--stall", metavar="NAME", help="stop sending this file, without closing anything")
     p.add_argument("--stall-after", type=int, default=0, metavar="BYTES", help="bytes sent before the stall")
-    p.add_argument("--listing", metavar="FILE", help="answer NLST with the raw bytes of this file")
+    p.add_argument("--listing", metavar="FILE",
+                   help="list these names, in this order: NLST answers with the raw bytes of this file, "
+                        "MLSD and LIST with one line for each of its CRLF-separated names (a folder where "
+                        "the served folder holds a folder of that name, else a file)")
     p.add_argument("--many-names", type=int, default=0, metavar="N",
-                   help="answer NLST with N generated names (file0000000.dat, ...), streamed")
+                   help="list N generated names (file0000000.dat, ...), streamed, for NLST, MLSD and LIST")
+    p.add_argument("--no-mlsd", action="store_true",
+                   help="know no MLSD or MLST: FEAT does not offer them and the commands are refused")
+    p.add_argument("--refuse-size", action="store_true",
+                   help="answer SIZE with 550, and give the byte count in the opening reply of RETR instead, "
+                        "as ProFTPD does")
     p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
                    help="the server ends itself after this long, whatever happens")
     return p.parse_args()
@@ -103,21 +111,67 @@ class FaultProducer(object):
 
 
 class GeneratedNamesProducer(object):
-    def __init__(self, count):
+    def __init__(self, count, line):
         self.count = count
+        self.line = line
         self.next = 0
 
     def more(self):
         if self.next >= self.count:
             return b""
         end = min(self.count, self.next + 4096)
-        data = "".join("file%07d.dat\r\n" % i for i in range(self.next, end)).encode("ascii")
+        data = b"".join(self.line(("file%07d.dat" % i).encode("ascii"), False) for i in range(self.next, end))
         self.next = end
         return data
 
 
+# One entry of a listing, for each listing command: the name alone, an MLSD fact line, a Unix LIST line.
+def nlst_line(name, is_dir):
+    return name + b"\r\n"
+
+
+def mlsd_line(name, is_dir):
+    return (b"type=dir;perm=el; " if is_dir else b"type=file;size=1;perm=r; ") + name + b"\r\n"
+
+
+def list_line(name, is_dir):
+    return (b"drwxr-xr-x    2 ftp      ftp          4096 Mar 01 08:00 " if is_dir else
+            b"-rw-r--r--    1 ftp      ftp             1 Mar 01 08:00 ") + name + b"\r\n"
+
+
 class Handler(FTPHandler):
     dtp_handler = FaultyDTPHandler
+    announce = None  # the byte count for the next opening reply of RETR
+
+    def respond(self, resp, logfun=logging.debug):
+        if self.announce is not None and resp[:4] in ("125 ", "150 "):
+            resp = "%s Opening BINARY mode data connection (%d bytes)." % (resp[:3], self.announce)
+            self.announce = None
+        return FTPHandler.respond(self, resp, logfun)
+
+    def ftp_SIZE(self, path):
+        if ARGS.refuse_size:
+            self.respond("550 SIZE not allowed.")
+            return None
+        return FTPHandler.ftp_SIZE(self, path)
+
+    def push_listing(self, path, line, cmd):
+        """Answers a listing command with the names of --listing or --many-names, if given."""
+        if ARGS.listing:
+            with open(ARGS.listing, "rb") as f:
+                pieces = f.read().split(b"\r\n")
+            out = []
+            for piece in pieces:
+                if piece and line is not nlst_line:
+                    is_dir = os.path.isdir(os.path.join(path, piece.decode("utf8", "surrogateescape")))
+                    piece = line(piece, is_dir)[:-2]
+                out.append(piece)
+            self.push_dtp_data(b"\r\n".join(out), cmd=cmd)
+            return True
+        if ARGS.many_names:
+            self.push_dtp_data(GeneratedNamesProducer(ARGS.many_names, line), isproducer=True, cmd=cmd)
+            return True
+        return False
 
     def carry_out_fault(self, dtp, mode):
         if dtp._closed:
@@ -142,6 +196,8 @@ class Handler(FTPHandler):
             fault = (ARGS.drop_after if ARGS.drop_after >= 0 else size // 2, ARGS.drop_mode)
         elif name == ARGS.stall:
             fault = (ARGS.stall_after, "stall")
+        if ARGS.refuse_size and os.path.isfile(file):
+            self.announce = os.path.getsize(file)
         if fault is None:
             return FTPHandler.ftp_RETR(self, file)
         try:
@@ -153,14 +209,13 @@ class Handler(FTPHandler):
         return file
 
     def ftp_NLST(self, path):
-        if ARGS.listing:
-            with open(ARGS.listing, "rb") as f:
-                self.push_dtp_data(f.read(), cmd="NLST")
-            return path
-        if ARGS.many_names:
-            self.push_dtp_data(GeneratedNamesProducer(ARGS.many_names), isproducer=True, cmd="NLST")
-            return path
-        return FTPHandler.ftp_NLST(self, path)
+        return path if self.push_listing(path, nlst_line, "NLST") else FTPHandler.ftp_NLST(self, path)
+
+    def ftp_MLSD(self, path):
+        return path if self.push_listing(path, mlsd_line, "MLSD") else FTPHandler.ftp_MLSD(self, path)
+
+    def ftp_LIST(self, path):
+        return path if self.push_listing(path, list_line, "LIST") else FTPHandler.ftp_LIST(self, path)
 
 
 def watch_parent(parent, deadline):
@@ -179,7 +234,10 @@ def main():
     authorizer = Authorizer()
     authorizer.add_anonymous(os.path.abspath(ARGS.root), perm="elr")
     Handler.authorizer = authorizer
+    if ARGS.no_mlsd:
+        Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")}
     Handler.banner = "Kestrun test server ready."
+    Handler.auth_failed_timeout = 0.1  # a refused login is answered at once, not after pyftpdlib's 3 s
     server = FTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
 

@@ -28,6 +28,9 @@ TEST(ParseFtpHostName, HostPortAndIpv6) {
       {"[::1", 21, nullptr},
       {"[::1]x", 21, nullptr},
       {"[host]", 21, nullptr},
+      {"a:b:c", 21, nullptr},  // colons and hex digits alone make no address
+      {"[1:2:3:4:5:6:7:8:9]", 21, nullptr},
+      {"1::2::3", 21, nullptr},
       {"ftp://host", 21, nullptr},
       {"user@host", 21, nullptr},
       {"host/path", 21, nullptr},

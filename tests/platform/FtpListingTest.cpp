@@ -103,6 +103,36 @@ TEST(ClassifyRemoteName, OnlyBareNamesAreSafe) {
   for (const auto& c : cases) EXPECT_EQ(ClassifyRemoteName(c.name), c.kind) << PrintableName(c.name);
 }
 
+// What listing lines say an entry is, in forms the test server does not give (its LIST lines are Unix
+// ones, and its MLSD follows links).
+TEST(ListingLines, TellFilesFromFolders) {
+  using K = RemoteEntryKind;
+  const struct {
+    std::string mlsd;
+    K kind;
+    std::string name;
+  } mlsd[] = {
+      {"modify=20240301080000;perm=r;size=5;type=file; sdat 4301.exe", K::File, "sdat 4301.exe"},
+      {"Type=DIR;perm=el; sdat9999.exe", K::Folder, "sdat9999.exe"},
+      {"type=OS.unix=slink:/pub/sdat4301.exe; sdat.exe", K::Unknown, "sdat.exe"},  // a link: leads anywhere
+      {"type=OS.unix=chr-13/29; tty.exe", K::Other, "tty.exe"},
+      {"size=5; untyped.exe", K::Unknown, "untyped.exe"},
+  };
+  for (const auto& c : mlsd) {
+    const MlsdEntry entry = ParseMlsdLine(c.mlsd);
+    EXPECT_EQ(entry.kind, c.kind) << c.mlsd;
+    EXPECT_EQ(entry.name, c.name) << c.mlsd;
+  }
+  const struct {
+    std::string list;
+    K kind;
+  } list[] = {
+      {"03-01-24  08:00AM       <DIR>          sdat9999.exe", K::Folder},
+      {"03-01-24  08:00AM                    5 sdat4301.exe", K::File},
+  };
+  for (const auto& c : list) EXPECT_EQ(ListLineKind(c.list), c.kind) << c.list;
+}
+
 TEST(PrintableName, EscapesControlsAndCuts) {
   EXPECT_EQ(PrintableName("a\rb\n\x1b\\"), "a\\rb\\n\\x1B\\\\");
   EXPECT_EQ(PrintableName(std::string(100, 'x'), 10), std::string(10, 'x') + "...");

@@ -66,6 +66,8 @@ FtpServer::FtpServer(FtpServerOptions o) {
   if (!o.stallFile.empty()) args.insert(args.end(), {"--stall", o.stallFile, "--stall-after", std::to_string(o.stallAfter)});
   if (!o.listingFile.empty()) args.insert(args.end(), {"--listing", o.listingFile.string()});
   if (o.manyNames > 0) args.insert(args.end(), {"--many-names", std::to_string(o.manyNames)});
+  if (o.noMlsd) args.push_back("--no-mlsd");
+  if (o.refuseSize) args.push_back("--refuse-size");
 
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");

@@ -25,10 +25,16 @@ struct FtpServerOptions {
   // Send `stallAfter` bytes of this file, then nothing more, closing nothing.
   std::string stallFile;
   int64_t stallAfter = 0;
-  // NLST answers with the raw bytes of this file instead of the folder's names.
+  // The names listed, in this order, instead of the folder's: NLST answers with the raw bytes of this
+  // file, MLSD and LIST with one line for each CRLF-separated name (a folder where the served folder
+  // holds one of that name).
   std::filesystem::path listingFile;
-  // NLST answers with this many generated names ("file0000000.dat", ...), streamed.
+  // Every listing holds this many generated names ("file0000000.dat", ...), streamed.
   long manyNames = 0;
+  // The server knows no MLSD (as vsftpd): names are listed with NLST.
+  bool noMlsd = false;
+  // SIZE is answered 550; the opening reply of RETR gives the byte count instead.
+  bool refuseSize = false;
 };
 
 // The test FTP server as a child process on 127.0.0.1 and an ephemeral port. Started by the

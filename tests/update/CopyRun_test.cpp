@@ -161,8 +161,17 @@ TEST_F(CopyRunTest, WholeRuns) {
       {"five pruned to two, smallest names first", "", {}, {"sdat4299.exe", "sdat4301.exe", "sdat4297.exe", "sdat4300.exe", "sdat4298.exe", "setup.exe"},
        {none, prune, "sdat4297.exe removed", "sdat4298.exe removed", "sdat4299.exe removed", "Finished"},
        {"sdat4300.exe", "sdat4301.exe", "setup.exe"}, "", [](AppMain& am) { am.SDATsToKeep = 2; }},
-      {"upper case sorts first", "", {}, {"sdat4299.exe", "SDAT4300.EXE"}, {none, prune, "SDAT4300.EXE removed", "Finished"},
-       {"sdat4299.exe"}, "", [](AppMain& am) { am.SDATsToKeep = 1; }},
+      // Pruning ranks as the retrievals do, by the upper-cased name; names equal but for case by the name.
+      {"pruned by the upper-cased name", "", {}, {"sdat4300.exe", "sdat4299.exe", "SDAT4300.EXE"},
+       {none, prune, "sdat4299.exe removed", "SDAT4300.EXE removed", "Finished"}, {"sdat4300.exe"}, "",
+       [](AppMain& am) { am.SDATsToKeep = 1; }},
+      // Whatever order the folder gives (here that of creation), the newest is copied, recorded and renamed last.
+      {"copied in ascending rank", "", {"sdat4301.exe", "sdat4297.exe", "SDAT4302.EXE", "sdat4299.exe"}, {},
+       {none, "C sdat4297.exe", "sdat4297.exe copied!", "sdat4297.exe renamed to setup.exe", "C sdat4299.exe",
+        "sdat4299.exe copied!", "sdat4299.exe renamed to setup.exe", "C sdat4301.exe", "sdat4301.exe copied!",
+        "sdat4301.exe renamed to setup.exe", "C SDAT4302.EXE", "SDAT4302.EXE copied!", "SDAT4302.EXE renamed to setup.exe",
+        prune, "Finished"},
+       {"setup.exe"}, "SDAT4302.EXE", [](AppMain& am) { am.NewFileName = "setup.exe"; }},
       {"a negative count keeps none", "", {}, {"sdat1.exe", "sdat2.exe"},
        {none, prune, "sdat1.exe removed", "sdat2.exe removed", "Finished"}, {}, "", [](AppMain& am) { am.SDATsToKeep = -5; }},
       {"an unknown method still prunes", "", {"sdat4301.exe"}, {"sdat1.exe", "sdat2.exe", "sdat3.exe"},
@@ -190,10 +199,14 @@ TEST_F(CopyRunTest, WholeRuns) {
       }
     }
     EXPECT_EQ(LocalNames(), row.after);
+    std::string renamed;  // the package the fixed name holds: the last one renamed
+    const std::string to = " renamed to setup.exe";
+    for (const auto& line : expected) {
+      if (line.size() > to.size() && line.compare(line.size() - to.size(), to.size(), to) == 0) renamed = line.substr(0, line.size() - to.size());
+    }
     for (const auto& name : row.after) {
       const bool old = std::find(row.here.begin(), row.here.end(), name) != row.here.end();
-      EXPECT_EQ(testing::Sandbox::ReadFile(local / name),
-                old ? "old " + name : name == "setup.exe" ? "new sdat4301.exe" : "new " + name);
+      EXPECT_EQ(testing::Sandbox::ReadFile(local / name), old ? "old " + name : "new " + (name == "setup.exe" ? renamed : name));
     }
     EXPECT_EQ(Recorded(), row.recordedAfter);
     EXPECT_EQ(am.LastSourceFailed, row.failed);

@@ -61,6 +61,7 @@ class ScriptedFtpClient final : public platform::FtpClient {
     return 0;
   }
   int16_t Disconnect() override { return disconnect; }
+  std::string LastError() const override { return "421 Service not available"; }
 
  private:
   platform::FtpClientEvents* events_ = nullptr;
@@ -124,8 +125,8 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
       // since they tell of the server rather than of the moment.
       {"a goodbye the server does not confirm", {"sdat1.exe"}, 7, "", false,
        {none, "Connecting to primary", "cd /pub", "Get file list", "Skipping unsafe name: ../x.exe",
-        "Skipped 12 unsafe names in all", get1, "sdat1.exe copied!", "Disconnect", "Unable to Disconnect!", "Removing old SDATs...",
-        "Finished"},
+        "Skipped 12 unsafe names in all", get1, "sdat1.exe copied!", "Disconnect", "Unable to Disconnect!",
+        "421 Service not available", "Removing old SDATs...", "Finished"},
        0, "", true, {"Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all", "Getting the file list"}},
       {"an error ends the call and the alternate is tried", {"sdat1.exe", "sdat2.exe"}, 0, "sdat1.exe", true,
        {none, "Connecting to primary", "cd /pub", "Get file list", get1, " ", none, "Connecting to alternate", "cd /pub",
@@ -153,7 +154,7 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     EXPECT_EQ(ws.boxes.size(), row.boxes);
     for (const auto& box : ws.boxes) EXPECT_NE(box.prompt.find(row.box), std::string::npos) << box.prompt;
     for (const auto& piece : View().Log()) {
-      if (piece.text.rfind("Skip", 0) == 0) {
+      if (piece.text.rfind("Skip", 0) == 0 || piece.text.rfind("421 ", 0) == 0) {
         EXPECT_EQ(piece.color, ui::ColorRed) << piece.text;
       }
     }

@@ -32,6 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"sdat.exe.bak", "sdat*.exe", false, false}, MaskCase{".sdat1.exe.Ab12Cd.part", "sdat*.exe", false, false},
         // Latin-1 letters fold; characters above U+00F6 only match themselves.
         MaskCase{"ÄRGER.TXT", "ärger.txt", false, true}, MaskCase{"Ÿ", "ÿ", false, false},
+        MaskCase{"sdatØ1.exe", "sdatø*.exe", false, false}, MaskCase{"sdatø1.exe", "sdatØ*.exe", false, true},
+        MaskCase{"Ø", "[ø]", false, false}, MaskCase{"ø", "[Ø]", false, true}, MaskCase{"Ø", "[à-ÿ]", false, false},
         // "?" one whole UTF-8 character, "#" one digit.
         MaskCase{"aé", "a?", false, true}, MaskCase{"a", "a?", false, false},
         MaskCase{"sdat4711.exe", "sdat####.exe", false, true}, MaskCase{"sdat47x1.exe", "sdat####.exe", false, false},
