@@ -93,12 +93,14 @@ bool FileUtilities::DeleteFile(const std::string& strPath) {
   }
 }
 
+bool FileUtilities::IsOldFile(const std::string& strPath, int32_t lngOld) {
+  const std::string limit = DaysBeforeNow(lngOld);
+  return GetFileModDate(strPath) < limit && GetFileAccessedDate(strPath) < limit;
+}
+
 bool FileUtilities::DeleteOldFile(const std::string& strPath, int32_t lngOld) {
   try {
-    const std::string limit = DaysBeforeNow(lngOld);
-    const std::string modified = GetFileModDate(strPath);
-    const std::string accessed = GetFileAccessedDate(strPath);
-    if (!(modified < limit && accessed < limit)) return false;
+    if (!IsOldFile(strPath, lngOld)) return false;
     FsoFile file = FSO()->GetFile(strPath);
     int attributes = file.Attributes();
     if (attributes & fsattr::ReadOnly) file.SetAttributes(attributes & ~fsattr::ReadOnly);
