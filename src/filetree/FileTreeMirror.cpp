@@ -84,8 +84,11 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
     auto fso = FSO();
     if (!fso->FolderExists(strSource)) return pUpdateFile(strSource, strDestination);
 
-    // Checked on every level: a link in the destination could lead back into the source further down.
-    if (WithinFolder(Resolved(*fso, strDestination), Resolved(*fso, strSource))) {
+    // Below a destination that is not in the source, a folder can only lead back into the source
+    // through a link; so the resolving check runs for the top folder and for links.
+    const bool top = strSource == SourceDir && strDestination == DestinationDir;
+    if ((top || filetree::IsLink(strDestination)) &&
+        WithinFolder(Resolved(*fso, strDestination), Resolved(*fso, strSource))) {
       RaiseChange(strDestination + " starts with " + strSource + ", skipping...", treecolor::Red);
       return false;
     }
