@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "filetree/FileTreeHost.h"
 #include "util/FileUtilities.h"
@@ -46,8 +47,13 @@ class FileTree {
  private:
   bool pUpdateTree(const std::string& strSource, const std::string& strDestination);
   bool pUpdateFile(const std::string& strSourceFile, const std::string& strDestinationFile);
-  bool pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile);
+  // `blnExists`: the destination file is there already.
+  bool pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnExists);
   void pReportCopy(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnCopied);
+  // True when the destination's folder holds the file's name in another letter case. The file-system
+  // object would take that file for this one; in a tree it is another file.
+  bool pNameTakenInOtherCase(const std::string& strDestinationFile);
+  void pNoteName(const std::string& strDestinationFile);
   bool pEmptyFolder(const std::string& strPath, int32_t lngDaysToKeep);
   bool pRemoveEmptySubFolders(const std::string& strPath);
   bool pRemoveOldFile(const std::string& strPath, int32_t lngDaysToKeep);
@@ -69,6 +75,11 @@ class FileTree {
   StringUtilities su_;
   FileUtilities fu_;
   KeyedCollection<std::string> skip_;
+  // The names in the destination folder being filled, upper-cased (see pNameTakenInOtherCase).
+  std::string namesFolder_;
+  bool namesRead_ = false;
+  bool namesFresh_ = false;  // the folder was made by this walk: nothing else is in it
+  std::unordered_set<std::string> names_;
 };
 
 }  // namespace kestrun

@@ -1,4 +1,8 @@
 // Mirroring a folder tree into another: what is missing or newer is copied, nothing is removed.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -6,6 +10,7 @@
 
 #include "filetree/FileTree.h"
 #include "filetree/FileTreeSupport.h"
+#include "util/Text.h"
 
 namespace kestrun {
 
@@ -40,6 +45,8 @@ std::string Resolved(FileSystemObject& fso, const std::string& path) {
   while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
   return normal;
 }
+
+std::string DateText(const timespec& when) { return FileDateText(std::chrono::system_clock::from_time_t(when.tv_sec)); }
 
 // True when `inner` is `outer` or lies below it, compared by whole path components: /data/pkg2 is not
 // inside /data/pkg, and /data/pkg/ is /data/pkg.
@@ -82,7 +89,10 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
       return false;
     }
     auto fso = FSO();
-    if (!fso->FolderExists(strSource)) return pUpdateFile(strSource, strDestination);
+    if (!fso->FolderExists(strSource)) {
+      const auto file = fso->ResolveExisting(strSource);
+      return pUpdateFile(file ? *file : strSource, strDestination);
+    }
 
     // Below a destination that is not in the source, a folder can only lead back into the source
     // through a link; so the resolving check runs for the top folder and for links.
@@ -92,9 +102,11 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
       RaiseChange(strDestination + " starts with " + strSource + ", skipping...", treecolor::Red);
       return false;
     }
+    bool created = false;
     if (!fso->FolderExists(strDestination)) {
       CreatePath(strDestination);
       if (!fso->FolderExists(strDestination)) return false;  // CreatePath has said why
+      created = true;
     } else if (!filetree::ExistsExactly(strDestination)) {
       // Only a folder whose name differs in letter case is there: filling it would merge two folders.
       RaiseChange("Failed to create folder " + su_.RemovePathEnding(strDestination), treecolor::Red);
@@ -113,6 +125,10 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
     }
     UpdateStatusBar(strSource);
     if (!pYield()) return false;
+    // A folder made just now holds only what this walk puts there: its files need not be looked for.
+    namesFolder_ = destination;
+    names_.clear();
+    namesRead_ = namesFresh_ = created;
     for (const FsoFile& file : folder.Files()) {
       if (!pYield()) return false;
       if (!pUpdateFile(file.Path(), destination + file.Name())) result = false;
@@ -125,28 +141,73 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
 }
 
 // A file that cannot be handled (unreadable, vanished, its dates unreadable) is reported as a failed
-// copy, and the walk goes on with the next one.
+// copy, and the walk goes on with the next one. Both names come from listings (or were resolved), so
+// each file is looked at once, by its exact name: a tree of many files is compared quickly.
 bool FileTree::pUpdateFile(const std::string& strSourceFile, const std::string& strDestinationFile) {
   try {
     if (CheckExtension(su_.ExtractExtension(strSourceFile))) return true;
-    auto fso = FSO();
-    if (fso->FileExists(strDestinationFile)) {
-      // A file whose name differs only in letter case is another file: it is not overwritten.
-      if (!filetree::ExistsExactly(strDestinationFile)) Raise(err::FileAlreadyExists);
-      if (DontReplaceExistingFiles) return true;
-      if (!(fu_.GetFileModDate(strSourceFile) > fu_.GetFileModDate(strDestinationFile))) return true;
+    if (namesFresh_ && su_.ExtractPath(strDestinationFile) == namesFolder_) {
+      if (pNameTakenInOtherCase(strDestinationFile)) Raise(err::FileAlreadyExists);
+      return pCopyFile(strSourceFile, strDestinationFile, false);
     }
-    return pCopyFile(strSourceFile, strDestinationFile);
+    struct stat destination;
+    if (::stat(strDestinationFile.c_str(), &destination) != 0) {
+      // A file whose name differs only in letter case is another file: it is not overwritten.
+      if (errno == ENOENT && pNameTakenInOtherCase(strDestinationFile)) Raise(err::FileAlreadyExists);
+      return pCopyFile(strSourceFile, strDestinationFile, false);
+    }
+    if (S_ISREG(destination.st_mode)) {
+      if (DontReplaceExistingFiles) return true;
+      struct stat source;
+      if (::stat(strSourceFile.c_str(), &source) != 0) Raise(err::FileNotFound);
+      // The dates compare as their "YYYY-MM-DD HH.NN.SS" texts, to the second.
+      if (!(DateText(source.st_mtim) > DateText(destination.st_mtim))) return true;
+    }
+    return pCopyFile(strSourceFile, strDestinationFile, true);
   } catch (const std::exception&) {
     pReportCopy(strSourceFile, strDestinationFile, false);
     return false;
   }
 }
 
-bool FileTree::pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile) {
-  const bool copied = fu_.CopyFile(strSourceFile, strDestinationFile);
+bool FileTree::pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnExists) {
+  bool copied = true;
+  if (blnExists) {
+    copied = fu_.CopyFile(strSourceFile, strDestinationFile);  // clears a read-only destination first
+  } else {
+    // Nothing there to clear: straight to the file-system object's copy, which goes through a
+    // temporary file, so a failed copy never leaves a half file under the destination's name.
+    try {
+      FSO()->CopyFile(strSourceFile, strDestinationFile, true);
+    } catch (const std::exception&) {
+      copied = false;
+    }
+  }
+  if (copied) pNoteName(strDestinationFile);
   if (!copied || !OnlyLogErrors) pReportCopy(strSourceFile, strDestinationFile, copied);
   return copied;
+}
+
+bool FileTree::pNameTakenInOtherCase(const std::string& strDestinationFile) {
+  const std::string folder = su_.ExtractPath(strDestinationFile);
+  if (!namesRead_ || folder != namesFolder_) {
+    // Read once per destination folder and kept up to date with what is copied into it.
+    names_.clear();
+    namesFolder_ = folder;
+    namesRead_ = true;
+    namesFresh_ = false;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+      while (const dirent* entry = ::readdir(dir)) names_.insert(text::UCase(entry->d_name));
+      ::closedir(dir);
+    }
+  }
+  return names_.count(text::UCase(su_.ExtractFilename(strDestinationFile))) != 0;
+}
+
+void FileTree::pNoteName(const std::string& strDestinationFile) {
+  if (namesRead_ && su_.ExtractPath(strDestinationFile) == namesFolder_) {
+    names_.insert(text::UCase(su_.ExtractFilename(strDestinationFile)));
+  }
 }
 
 void FileTree::pReportCopy(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnCopied) {
