@@ -33,6 +33,15 @@ timed() {
   t1=$(now)
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", (b - a) / 1e9 }'
 }
+# One round of two commands taking turns: the first goes first in even rounds. Each is a shell function;
+# its time is added to the file named after it.   in_turn ROUND FUNCTION_A FILE_A FUNCTION_B FILE_B
+in_turn() {
+  if (($1 % 2 == 0)); then
+    "$2" >>"$WORK/$3"; "$4" >>"$WORK/$5"
+  else
+    "$4" >>"$WORK/$5"; "$2" >>"$WORK/$3"
+  fi
+}
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 verdict() {  # kestrun reference limit name
   local ratio
@@ -55,24 +64,15 @@ touch -d '2 days ago' "$WORK"/src/*/*.dat
 # ---- mirror and again --------------------------------------------------------------------------------
 : >"$WORK/k1" >"$WORK/cp" >"$WORK/k2" >"$WORK/rs"
 rsync -a "$WORK/src/" "$WORK/rsync/"
+mirror() { timed "$TREE" mirror "$WORK/src" "$WORK/dst"; }
+copy() { timed cp -a "$WORK/src" "$WORK/cpdst"; }
+resync() { timed rsync -a "$WORK/src/" "$WORK/rsync/"; }
 for ((i = 0; i < ROUNDS; i++)); do
   rm -rf "$WORK/dst" "$WORK/cpdst"
   sync
-  if ((i % 2 == 0)); then
-    timed "$TREE" mirror "$WORK/src" "$WORK/dst" >>"$WORK/k1"
-    timed cp -a "$WORK/src" "$WORK/cpdst" >>"$WORK/cp"
-  else
-    timed cp -a "$WORK/src" "$WORK/cpdst" >>"$WORK/cp"
-    timed "$TREE" mirror "$WORK/src" "$WORK/dst" >>"$WORK/k1"
-  fi
+  in_turn "$i" mirror k1 copy cp
   [[ $(find "$WORK/dst" -type f | wc -l) -eq 10000 ]] || { echo "the mirror is incomplete" >&2; exit 2; }
-  if ((i % 2 == 0)); then
-    timed "$TREE" mirror "$WORK/src" "$WORK/dst" >>"$WORK/k2"
-    timed rsync -a "$WORK/src/" "$WORK/rsync/" >>"$WORK/rs"
-  else
-    timed rsync -a "$WORK/src/" "$WORK/rsync/" >>"$WORK/rs"
-    timed "$TREE" mirror "$WORK/src" "$WORK/dst" >>"$WORK/k2"
-  fi
+  in_turn "$i" mirror k2 resync rs
 done
 rm -rf "$WORK/dst" "$WORK/cpdst" "$WORK/rsync" "$WORK/src"
 verdict "$(median <"$WORK/k1")" "$(median <"$WORK/cp")" 1.5 mirror "cp -a"
@@ -84,17 +84,13 @@ make_old() {  # folder
   (cd "$1" && seq -f 'file%06g.dat' 1 100000 | xargs touch -d '40 days ago')
 }
 : >"$WORK/ke" >"$WORK/fd"
+empty_k() { timed "$TREE" empty "$WORK/k" 30; }
+empty_find() { timed find "$WORK/f" -type f -mtime +30 -delete; }
 for ((i = 0; i < ROUNDS; i++)); do
   make_old "$WORK/k"
   make_old "$WORK/f"
   sync
-  if ((i % 2 == 0)); then
-    timed "$TREE" empty "$WORK/k" 30 >>"$WORK/ke"
-    timed find "$WORK/f" -type f -mtime +30 -delete >>"$WORK/fd"
-  else
-    timed find "$WORK/f" -type f -mtime +30 -delete >>"$WORK/fd"
-    timed "$TREE" empty "$WORK/k" 30 >>"$WORK/ke"
-  fi
+  in_turn "$i" empty_k ke empty_find fd
   [[ -z $(ls -A "$WORK/k") ]] || { echo "empty left files behind" >&2; exit 2; }
   rm -rf "$WORK/k" "$WORK/f"
 done
