@@ -10,6 +10,7 @@ packages=(
   libcurl4-openssl-dev curl
   python3 python3-pyftpdlib
   xvfb xauth
+  rsync
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "filetree/FileTreeHost.h"
+
 namespace kestrun {
 
 class Application;
@@ -11,10 +13,10 @@ class FileSystemObject;
 
 // The update controller: owns the main window, carries the run's settings, hands out the one shared
 // file-system object and offers the status bar and the start of the update.
-class AppMain {
+class AppMain : public TreeStatusBar {
  public:
   AppMain();
-  ~AppMain();
+  ~AppMain() override;
   AppMain(const AppMain&) = delete;
   AppMain& operator=(const AppMain&) = delete;
 
@@ -37,7 +39,7 @@ class AppMain {
 
   void InitMyObjects(Application& objA);
   void Terminate();
-  void UpdateStatusBar(const std::string& strText);
+  void UpdateStatusBar(const std::string& strText) override;
   void CheckForUpdates();
   std::shared_ptr<FileSystemObject> FSO();
   void ShowMain();

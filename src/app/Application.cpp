@@ -45,6 +45,8 @@ Application::Application(const std::string& commandTail) {
 
 Application::~Application() = default;
 
+TreeStatusBar* Application::TreeController() { return am_.get(); }
+
 void Application::Execute() {
   try {
     WriteRunBookkeeping();

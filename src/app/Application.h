@@ -5,6 +5,7 @@
 
 #include "app/ArgumentHandler.h"
 #include "app/ObjectFactory.h"
+#include "filetree/FileTreeHost.h"
 #include "util/StringUtilities.h"
 
 namespace kestrun {
@@ -14,11 +15,11 @@ class RegUtilities;
 
 // The driver of one update run: records the start, reacts to the switches, shows the main window,
 // loads the settings into the controller, asks for missing ones and starts the run.
-class Application {
+class Application : public TreeDriver {
  public:
   // Parses the command-line tail at once; a duplicate switch ends the program inside.
   explicit Application(const std::string& commandTail);
-  ~Application();
+  ~Application() override;
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
@@ -26,6 +27,8 @@ class Application {
   AppMain& AM() { return *am_; }
   ArgumentHandler& AH() { return *ah_; }
   static const std::string& AppRegKey();
+  // The file-tree engine reaches the controller's status bar through the driver.
+  TreeStatusBar* TreeController() override;
 
   void Execute();
   void ShowAboutBox(int32_t Modal = 0);

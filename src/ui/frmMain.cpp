@@ -8,6 +8,7 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "filetree/FileTree.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
 #include "ui/ViewFactory.h"
@@ -50,6 +51,7 @@ frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
 frmMain::~frmMain() {
   view_->SetEvents(nullptr);
   if (FtpClient) FtpClient->SetEvents(nullptr);
+  if (FTC) FTC->SetEvents(nullptr);
 }
 
 void frmMain::SetFtpClient(std::unique_ptr<platform::FtpClient> client) {
@@ -208,6 +210,12 @@ void frmMain::FTC_FileTreeChange(const std::string& strText, int32_t /*Color*/) 
   } catch (const std::exception&) {
     ReportError(kClass, "FTC_FileTreeChange");
   }
+}
+
+void frmMain::AttachFileTree(std::shared_ptr<FileTree> tree) {
+  if (FTC) FTC->SetEvents(nullptr);
+  FTC = std::move(tree);
+  if (FTC) FTC->SetEvents(this);
 }
 
 void frmMain::Release(std::unique_ptr<frmMain> form) {

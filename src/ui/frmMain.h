@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "filetree/FileTreeHost.h"
 #include "platform/FtpClient.h"
 #include "ui/MainView.h"
 #include "util/StringUtilities.h"
@@ -12,11 +13,12 @@ namespace kestrun {
 
 class Application;
 class AppMain;
+class FileTree;
 
 // The main window: a coloured log, a status bar, a progress bar and the pin. Its state and behaviour
 // live here; the view (Qt widgets, the console, or a headless stand-in) only shows it. The update
 // operations of the run are members too (they write to this window's log); they live in src/update/.
-class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents {
+class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents, public FileTreeEvents {
  public:
   explicit frmMain(std::unique_ptr<ui::MainView> view);
   ~frmMain() override;
@@ -27,7 +29,11 @@ class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents {
   void AddText(std::string strText, int32_t Color = ui::ColorBlack);
   void Terminate();
   void PinDown();
-  void FTC_FileTreeChange(const std::string& strText, int32_t Color);
+  // Writes each report line of the attached file-tree engine into the log, in black.
+  void FTC_FileTreeChange(const std::string& strText, int32_t Color) override;
+  // Attaches a file-tree engine whose report lines go to this log (nullptr detaches); the window keeps
+  // it while attached. The update run attaches none.
+  void AttachFileTree(std::shared_ptr<FileTree> tree);
 
   // The update run and its retrievals.
   void GetUpdates();
@@ -91,6 +97,7 @@ class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents {
   std::string listingBuffer_;
   // The window's FTP client component, the control `FtpClient`; its events come back to this window.
   std::unique_ptr<platform::FtpClient> FtpClient;
+  std::shared_ptr<FileTree> FTC;
 };
 
 }  // namespace kestrun

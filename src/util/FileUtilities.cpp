@@ -31,10 +31,18 @@ std::string DaysBeforeNow(int32_t days) {
   if (!localtime_r(&now, &t)) Raise(err::Overflow);
   long long day = static_cast<long long>(t.tm_mday) - days;
   if (day < INT_MIN / 2 || day > INT_MAX / 2) Raise(err::Overflow);
-  t.tm_mday = static_cast<int>(day);
-  t.tm_isdst = -1;
+  // Only the date moves; the time of day stays as it is. The calendar is counted in UTC, which needs no
+  // time-zone file: a folder of many files is emptied with one such limit per file.
+  std::tm date{};
+  date.tm_year = t.tm_year;
+  date.tm_mon = t.tm_mon;
+  date.tm_mday = static_cast<int>(day);
+  date.tm_hour = 12;
   errno = 0;
-  if (std::mktime(&t) == static_cast<std::time_t>(-1) && errno != 0) Raise(err::Overflow);
+  if (::timegm(&date) == static_cast<std::time_t>(-1) && errno != 0) Raise(err::Overflow);
+  t.tm_year = date.tm_year;
+  t.tm_mon = date.tm_mon;
+  t.tm_mday = date.tm_mday;
   // Dates run from the year 100 to 9999, as in the texts compared against.
   if (t.tm_year + 1900 < 100 || t.tm_year + 1900 > 9999) Raise(err::Overflow);
   return FormatLocal(t);
@@ -93,16 +101,43 @@ bool FileUtilities::DeleteFile(const std::string& strPath) {
   }
 }
 
+namespace {
+
+// The existing file `strPath` names, looked at once: both its dates and its attributes come from the
+// one answer, so that emptying a folder of many files asks the file system as little as the rule allows.
+std::string LookAtFile(FileSystemObject& fso, const std::string& strPath, struct stat& st) {
+  if (::stat(strPath.c_str(), &st) == 0) {  // there as written: nothing to resolve
+    if (!S_ISREG(st.st_mode)) Raise(err::FileNotFound);
+    return strPath;
+  }
+  const auto path = fso.ResolveExisting(strPath);
+  if (!path || ::stat(path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
+  return *path;
+}
+
+bool OldEnough(const struct stat& st, int32_t lngOld) {
+  const std::string limit = DaysBeforeNow(lngOld);
+  return FileDateText(std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec)) < limit &&
+         FileDateText(std::chrono::system_clock::from_time_t(st.st_atim.tv_sec)) < limit;
+}
+
+}  // namespace
+
+bool FileUtilities::IsOldFile(const std::string& strPath, int32_t lngOld) {
+  struct stat st;
+  LookAtFile(*FSO(), strPath, st);
+  return OldEnough(st, lngOld);
+}
+
 bool FileUtilities::DeleteOldFile(const std::string& strPath, int32_t lngOld) {
   try {
-    const std::string limit = DaysBeforeNow(lngOld);
-    const std::string modified = GetFileModDate(strPath);
-    const std::string accessed = GetFileAccessedDate(strPath);
-    if (!(modified < limit && accessed < limit)) return false;
-    FsoFile file = FSO()->GetFile(strPath);
-    int attributes = file.Attributes();
-    if (attributes & fsattr::ReadOnly) file.SetAttributes(attributes & ~fsattr::ReadOnly);
-    return DeleteFile(strPath);
+    auto fso = FSO();
+    struct stat st;
+    const std::string path = LookAtFile(*fso, strPath, st);
+    if (!OldEnough(st, lngOld)) return false;
+    // Removed at once by the name just looked at (a read-only file too: here its attribute does not
+    // guard its name), so that a folder of many old files goes at the speed of the file system.
+    return ::unlink(path.c_str()) == 0;
   } catch (...) {
     return false;
   }

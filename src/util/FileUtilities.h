@@ -26,6 +26,8 @@ class FileUtilities {
   bool DeleteFile(const std::string& strPath);
   // Deletes the file when it was neither modified nor read within the last `lngOld` days.
   bool DeleteOldFile(const std::string& strPath, int32_t lngOld);
+  // The test DeleteOldFile makes: neither modified nor read within the last `lngOld` days. Raises.
+  bool IsOldFile(const std::string& strPath, int32_t lngOld);
 
   std::string GetFileModDate(const std::string& strPath);       // raises
   std::string GetFileAccessedDate(const std::string& strPath);  // raises

@@ -1,6 +1,10 @@
 #include "support/Sandbox.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +58,13 @@ std::string Sandbox::ReadFile(const std::filesystem::path& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void Sandbox::SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo) {
+  const std::time_t now = std::time(nullptr);
+  const timespec times[2] = {{now - static_cast<std::time_t>(accessedDaysAgo * 86400), 0},
+                             {now - static_cast<std::time_t>(modifiedDaysAgo * 86400), 0}};
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat failed: " + path.string());
 }
 
 }  // namespace kestrun::testing

@@ -20,6 +20,8 @@ class Sandbox {
   // Writes a file below the root (parents created) and returns its path.
   std::filesystem::path WriteFile(const std::string& relative, const std::string& content) const;
   static std::string ReadFile(const std::filesystem::path& path);
+  // Dates a file (or folder) back: last modified and last read that many days before now.
+  static void SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo);
 
  private:
   std::filesystem::path root_;

@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/ObjectFactory.h"
+#include "filetree/FileTree.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
 #include "ui/HeadlessMainView.h"
@@ -37,6 +38,29 @@ TEST_F(AppMainTest, TheFactoryWiresANewControllerToTheDriver) {
   am->Terminate();
   EXPECT_EQ(am->App(), nullptr);
   app.Terminate();
+}
+
+TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
+  Application app("");
+  sandbox.WriteFile("src/a.txt", "a");
+  auto tree = app.OF().CreateObject_FileTree(app, (sandbox.Root() / "src").string(), "");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->SourceDir, (sandbox.Root() / "src").string());
+  app.AM().frm().AttachFileTree(tree);
+  ui::HeadlessMainView& view = View(app.AM());
+  const std::size_t before = view.Log().size();
+  const int repaints = view.StatusRepaints();
+  EXPECT_FALSE(tree->UpdateTree());
+  tree->DestinationDir = (sandbox.Root() / "dst").string();
+  EXPECT_TRUE(tree->UpdateTree());
+  // Every line in black, failures too; the folder under work, then nothing, in the status bar.
+  ASSERT_EQ(view.Log().size(), before + 13);
+  EXPECT_EQ(view.Log()[before + 2].text, "No Destination path!\r\n");
+  for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, ui::ColorBlack);
+  EXPECT_EQ(view.StatusRepaints(), repaints + 3);
+  EXPECT_EQ(view.StatusText(), "");
+  app.AM().frm().AttachFileTree(nullptr);
+  EXPECT_EQ(tree.use_count(), 1);
 }
 
 TEST_F(AppMainTest, StatusTextGoesToTheInfoPanelAndIsPaintedAtOnce) {

@@ -20,13 +20,7 @@ using testing::ScriptedWindowSystem;
 
 bool ReadOnly(const fs::path& p) { return (fs::status(p).permissions() & fs::perms::owner_write) == fs::perms::none; }
 
-// Sets the access and modification times to `accessedDaysAgo` and `modifiedDaysAgo` days before now.
-void Age(const fs::path& p, double modifiedDaysAgo, double accessedDaysAgo) {
-  const std::time_t now = std::time(nullptr);
-  timespec times[2] = {{now - static_cast<std::time_t>(accessedDaysAgo * 86400), 0},
-                       {now - static_cast<std::time_t>(modifiedDaysAgo * 86400), 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
-}
+constexpr auto Age = &Sandbox::SetAge;
 
 class FileUtilitiesTest : public ::testing::Test {
  protected:

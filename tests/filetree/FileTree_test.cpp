@@ -1,0 +1,274 @@
+#include "filetree/FileTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "support/TreeRecorder.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sandbox;
+
+class FileTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tree.InitMyObjects(host);
+    tree.SetEvents(&host);
+    tree.SourceDir = P("src");
+    tree.DestinationDir = P("dst");
+  }
+  // A path below the sandbox; "@" in expected reports stands for the sandbox itself.
+  std::string P(const std::string& relative) const { return (box.Root() / relative).string(); }
+  std::string At(std::string text) const {
+    for (std::size_t i; (i = text.find('@')) != std::string::npos;) text.replace(i, 1, box.Root().string());
+    return text;
+  }
+  fs::path Old(const std::string& relative, const std::string& content = "x") const {
+    auto file = box.WriteFile(relative, content);
+    Sandbox::SetAge(file, 30, 30);
+    return file;
+  }
+
+  Sandbox box;
+  testing::ScriptedWindowSystem windows;
+  testing::TreeRecorder host;
+  FileTree tree;
+};
+
+TEST_F(FileTreeTest, MirrorCopiesWhatIsMissingOrNewerAndReportsEachStep) {
+  box.WriteFile("src/Docs/a.txt", "a");
+  box.WriteFile("src/skip.Zip", "z");
+  box.WriteFile("src/skip.TMP", "t");
+  tree.ExtensionToSkip("zip");
+  tree.ExtensionToSkip("Tmp");
+  tree.ExtensionToSkip("ZIP");
+  EXPECT_EQ(tree.ListExtensionsToSkip(), "ZIP, TMP");
+  EXPECT_TRUE(tree.CheckExtension("TMP"));
+  EXPECT_FALSE(tree.CheckExtension("txt"));
+
+  EXPECT_TRUE(tree.UpdateTree());
+  EXPECT_EQ(host.Take(), At("Update files in @/dst with files from @/src\n \nSkipping: ZIP, TMP\n \n"
+                            "Folder @/dst created\nFolder @/dst/Docs created\n"
+                            "File a.txt copied from @/src/Docs/ to @/dst/Docs/\n \nOK!\n \n"));
+  EXPECT_FALSE(fs::exists(box.Root() / "dst/skip.Zip"));
+  EXPECT_EQ(host.status, (std::vector<std::string>{P("src/Docs"), P("src"), ""}));
+
+  // Equal and later destination dates are left alone; an older destination is replaced, unless
+  // existing files are kept.
+  struct Row {
+    double sourceAge, destinationAge;
+    bool keepExisting, copied;
+  } rows[] = {{2, 2, false, false}, {2, 1, false, false}, {1, 2, false, true}, {1, 2, true, false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.sourceAge - r.destinationAge);
+    Sandbox::SetAge(box.WriteFile("src/Docs/a.txt", "new"), r.sourceAge, 0);
+    Sandbox::SetAge(box.WriteFile("dst/Docs/a.txt", "old"), r.destinationAge, 0);
+    tree.DontReplaceExistingFiles = r.keepExisting;
+    EXPECT_TRUE(tree.UpdateTree());
+    EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/Docs/a.txt"), r.copied ? "new" : "old");
+    EXPECT_EQ(host.Take().find("copied") != std::string::npos, r.copied);
+  }
+  tree.OnlyLogErrors = true;
+  tree.DontReplaceExistingFiles = false;
+  box.WriteFile("src/New/b.txt", "b");
+  EXPECT_TRUE(tree.UpdateTree());
+  EXPECT_EQ(host.Take(), At("Update files in @/dst with files from @/src\n \nSkipping: ZIP, TMP\n \n \nOK!\n \n"));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/New/b.txt"), "b");
+}
+
+TEST_F(FileTreeTest, MirrorNeverCopiesATreeIntoItself) {
+  box.WriteFile("src/a.txt", "a");
+  box.Folder("src2");
+  fs::create_directory_symlink(box.Root() / "src", box.Root() / "link");
+  // Whole path components count, however the destination is spelt.
+  struct Row {
+    std::string destination;
+    bool refused;
+  } rows[] = {{"src", true}, {"src/", true}, {"src/inner/deeper", true}, {"src/./x/..", true},
+              {"link/inner", true}, {"src2", false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.destination);
+    tree.DestinationDir = P(r.destination);
+    EXPECT_EQ(tree.UpdateTree(), !r.refused);
+    const std::string report = host.Take();
+    EXPECT_EQ(report.find("R " + tree.DestinationDir + " starts with " + P("src") + ", skipping...\n") != std::string::npos,
+              r.refused) << report;
+  }
+  EXPECT_FALSE(fs::exists(box.Root() / "src/inner"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(box.Root() / "src"), fs::directory_iterator()), 1);
+
+  // Further down, a link in the destination could lead back into the source.
+  box.WriteFile("src/a/b/f", "f");
+  box.Folder("dst");
+  fs::create_directory_symlink(box.Root() / "src/a/b", box.Root() / "dst/a");
+  tree.DestinationDir = P("dst");
+  EXPECT_FALSE(tree.UpdateTree());
+  EXPECT_NE(host.Take().find(At("R @/dst/a starts with @/src/a, skipping...\n")), std::string::npos);
+  EXPECT_FALSE(fs::exists(box.Root() / "src/a/b/b"));
+}
+
+TEST_F(FileTreeTest, MirrorOfOneFileAndFailuresThatLetTheRestGoOn) {
+  box.WriteFile("src/one.txt", "1");
+  tree.SourceDir = P("src/one.txt");
+  tree.DestinationDir = P("copy.txt");
+  EXPECT_TRUE(tree.UpdateTree());
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "copy.txt"), "1");
+
+  struct Row {
+    std::string source, destination, line;
+  } rows[] = {
+      {"", "dst", "R No Source path!"},
+      {"src", "", "R No Destination path!"},
+      {"missing.txt", "dst", "R Failed to copy file missing.txt from @/ to @/"},
+      {"src", "copy.txt", "R Failed to create folder @/copy.txt"},
+      // Only a name in another letter case is there: neither merged nor overwritten.
+      {"src", "Case", "R Failed to create folder @/Case"},
+      {"src/one.txt", "case/ONE.TXT", "R Failed to copy file one.txt from @/src/ to @/case/"},
+  };
+  box.Folder("case");
+  box.WriteFile("case/one.txt", "other");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.source + " -> " + r.destination);
+    tree.SourceDir = r.source.empty() ? "" : P(r.source);
+    tree.DestinationDir = r.destination.empty() ? "" : P(r.destination);
+    EXPECT_FALSE(tree.UpdateTree());
+    const std::string report = host.Take();
+    EXPECT_NE(report.find(At(r.line) + "\n \nR There where some errors!\n"), std::string::npos) << report;
+  }
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "case/one.txt"), "other");
+
+  // A file that cannot be copied (a folder stands in its place) is reported; the others still go.
+  box.WriteFile("src/two.txt", "2");
+  box.Folder("dst/one.txt");
+  tree.SourceDir = P("src");
+  tree.DestinationDir = P("dst");
+  EXPECT_FALSE(tree.UpdateTree());
+  EXPECT_NE(host.Take().find(At("R Failed to copy file one.txt from @/src/ to @/dst/\n")), std::string::npos);
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/two.txt"), "2");
+  EXPECT_TRUE(windows.boxes.empty());
+}
+
+TEST_F(FileTreeTest, LinksAreNeverWalkedOrDeletedThrough) {
+  box.WriteFile("outside/keep.txt", "k");
+  Sandbox::SetAge(box.Root() / "outside/keep.txt", 30, 30);
+  box.WriteFile("src/real.txt", "r");
+  fs::create_directory_symlink(box.Root() / "src", box.Root() / "src/loop");
+  fs::create_directory_symlink(box.Root() / "outside", box.Root() / "src/away");
+  fs::create_symlink(box.Root() / "outside/keep.txt", box.Root() / "src/file-link");
+
+  // Mirroring: no loop, no folder from outside; a link to a file arrives as a file with its content.
+  EXPECT_TRUE(tree.UpdateTree());
+  EXPECT_FALSE(fs::exists(box.Root() / "dst/loop"));
+  EXPECT_FALSE(fs::exists(box.Root() / "dst/away"));
+  EXPECT_FALSE(fs::is_symlink(box.Root() / "dst/file-link"));
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/file-link"), "k");
+
+  // Emptying: the old target outside is untouched; the link to it goes, the folder links stay.
+  for (const char* file : {"src/real.txt", "outside/keep.txt"}) Sandbox::SetAge(box.Root() / file, 30, 30);
+  host.Take();
+  tree.EmptyFolder(5);
+  EXPECT_EQ(host.Take(), At("Delete everything in @/src older than 5 days\n \n"
+                            "B Folder @/src/loop skipped\nB Folder @/src/away skipped\n"
+                            "File @/src/real.txt deleted\nFile @/src/file-link deleted\n \n"));
+  EXPECT_TRUE(fs::exists(box.Root() / "outside/keep.txt"));
+
+  // Deleting a link to a folder takes the link only.
+  tree.DeleteFolder(P("src/away/"));
+  EXPECT_EQ(host.Take(), At("Folder @/src/away/ deleted\n"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(box.Root() / "src/away")));
+  EXPECT_TRUE(fs::exists(box.Root() / "outside/keep.txt"));
+}
+
+TEST_F(FileTreeTest, EmptyFolderKeepsWhatIsYoungAndEveryFolderAboveIt) {
+  Old("src/a/b/old.txt");
+  box.WriteFile("src/a/b/young.txt", "y");
+  Old("src/gone/old.txt");
+  chmod(Old("src/ro.txt").c_str(), 0444);
+  Old("src/deep/er/old.txt");
+  box.Folder("src/deep/empty");
+  tree.EmptyFolder(7);
+  const std::string report = host.Take();
+  for (const char* line : {"B File @/src/a/b/young.txt not deleted\n", "B Folder @/src/a/b skipped\nB Folder @/src/a skipped\n",
+                           "File @/src/gone/old.txt deleted\nFolder @/src/gone deleted\n", "File @/src/ro.txt deleted\n",
+                           "Folder @/src/deep/er deleted\n", "Folder @/src/deep deleted\n"}) {
+    EXPECT_NE(report.find(At(line)), std::string::npos) << line << "\n" << report;
+  }
+  EXPECT_EQ(report.find("R "), std::string::npos) << report;
+  EXPECT_TRUE(fs::exists(box.Root() / "src/a/b/young.txt"));
+  EXPECT_FALSE(fs::exists(box.Root() / "src/a/b/old.txt"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(box.Root() / "src"), fs::directory_iterator()), 1);
+
+  tree.SourceDir = P("nowhere");
+  tree.EmptyFolder(7);
+  EXPECT_EQ(host.Take(), At("Delete everything in @/nowhere older than 7 days\n \nFolder @/nowhere does not exist\n \n"));
+
+  // One file: young, missing, old.
+  tree.SourceDir = P("src/a/b/young.txt");
+  tree.RemoveOldFile(7);
+  EXPECT_EQ(host.Take(), At("Deleting @/src/a/b/young.txt if it's older than 7 days\n \nFile @/src/a/b/young.txt not deleted\n \n"));
+  Sandbox::SetAge(box.Root() / "src/a/b/young.txt", 8, 8);
+  tree.RemoveOldFile(7);
+  EXPECT_NE(host.Take().find(At("File @/src/a/b/young.txt deleted\n")), std::string::npos);
+  tree.RemoveOldFile(7);
+  EXPECT_NE(host.Take().find(At("File @/src/a/b/young.txt does not exist\n")), std::string::npos);
+  EXPECT_TRUE(windows.boxes.empty());
+}
+
+TEST_F(FileTreeTest, RemoveEmptySubFoldersKeepsAnyFolderWithAFileAtAnyDepth) {
+  box.Folder("src/empty/inner/innermost");
+  box.WriteFile("src/deepfile/inner/f.txt", "f");
+  box.WriteFile("src/direct/f.txt", "f");
+  fs::create_directory_symlink(box.Root() / "src/empty", box.Root() / "src/link");
+  tree.RemoveEmptySubFolders();
+  const std::string report = host.Take();
+  for (const char* line : {"Folder @/src/empty deleted\n", "B Folder @/src/deepfile skipped\n", "B Folder @/src/direct skipped\n",
+                           "B Folder @/src/link skipped\n"}) {
+    EXPECT_NE(report.find(At(line)), std::string::npos) << line << "\n" << report;
+  }
+  EXPECT_EQ(report.rfind(At("Delete all folders in @/src not containing any files\n \n"), 0), 0u) << report;
+  EXPECT_TRUE(fs::exists(box.Root() / "src/deepfile/inner/f.txt"));
+}
+
+TEST_F(FileTreeTest, CreatePathMakesEachMissingParentAndDeleteFolderTakesReadOnlyOnes) {
+  for (const char* nothing : {"", "/", "//"}) tree.CreatePath(nothing);
+  EXPECT_EQ(host.Take(), "");
+  tree.CreatePath(P("n1/n2/n3/"));
+  EXPECT_EQ(host.Take(), At("Folder @/n1 created\nFolder @/n1/n2 created\nFolder @/n1/n2/n3 created\n"));
+  tree.CreatePath(P("n1/n2"));
+  EXPECT_EQ(host.Take(), "");
+  box.WriteFile("file", "");
+  tree.CreatePath(P("file/sub"));
+  EXPECT_EQ(host.Take(), At("R Failed to create folder @/file\nR Failed to create folder @/file/sub\n"));
+
+  chmod(P("n1").c_str(), 0555);
+  tree.DeleteFolder(P("n1"));
+  tree.DeleteFolder(P("n1"));
+  EXPECT_EQ(host.Take(), At("Folder @/n1 deleted\nR Failed to delete folder @/n1\n"));
+}
+
+TEST_F(FileTreeTest, HostileNamesAndDeepTrees) {
+  // A line break in a name cannot forge a report line.
+  Old("src/evil\nFile x deleted");
+  std::string deep = "src";
+  for (int i = 0; i < 200; ++i) deep += "/d";
+  Old(deep + "/leaf.txt");
+  EXPECT_TRUE(tree.UpdateTree());
+  EXPECT_EQ(Sandbox::ReadFile(P("dst" + deep.substr(3) + "/leaf.txt")), "x");
+  EXPECT_NE(host.Take().find("File evil\\nFile x deleted copied from "), std::string::npos);
+  // Reading them for the copy counts as a use: they are dated back again.
+  for (const std::string& file : {std::string("src/evil\nFile x deleted"), deep + "/leaf.txt"}) Sandbox::SetAge(P(file), 30, 30);
+  tree.EmptyFolder(1);
+  EXPECT_NE(host.Take().find(At("File @/src/evil\\nFile x deleted deleted\n")), std::string::npos);
+  EXPECT_FALSE(fs::exists(box.Root() / "src/d"));
+  EXPECT_TRUE(fs::exists(box.Root() / "src"));
+}
+
+}  // namespace
+}  // namespace kestrun

@@ -1,0 +1,94 @@
+// kestrun-tree on the console, as an administrator or a script runs it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/Sandbox.h"
+
+namespace kestrun {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sandbox;
+
+class KestrunTreeCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Built beside the main program.
+    const char* named = std::getenv("KESTRUN_BIN");
+    bin_ = fs::path(named ? named : "").parent_path() / "kestrun-tree";
+    if (!fs::is_regular_file(bin_)) GTEST_SKIP() << "no program at " << bin_;
+    box.WriteFile("src/sub/a.txt", "a");
+  }
+
+  // Runs the command line `arguments` ("@" standing for the sandbox); gives the exit status and, in
+  // `out`, standard output. With `terminal`, standard output is a terminal.
+  int Run(std::string arguments, std::string& out, bool terminal = false, const char* environment = "") {
+    for (std::size_t i; (i = arguments.find('@')) != std::string::npos;) arguments.replace(i, 1, box.Root().string());
+    const fs::path file = box.Root() / "stdout.txt";
+    std::string command = std::string("env -u NO_COLOR ") + environment + " '" + bin_.string() + "' " + arguments;
+    if (terminal) command = "script -qec \"" + command + "\" /dev/null";
+    const int raw = std::system((command + " </dev/null >'" + file.string() + "' 2>/dev/null").c_str());
+    out = Sandbox::ReadFile(file);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  Sandbox box;
+  fs::path bin_;
+};
+
+TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
+  struct Row {
+    std::string arguments;
+    int status;
+    std::string output;  // a piece of standard output
+  } rows[] = {
+      {"mirror @/src @/dst --skip .txt --only-errors", 0, "Skipping: TXT\n \n \nOK!\n"},
+      {"mirror --keep-existing @/src @/dst", 0, "copied from"},
+      {"mirror @/src @/src/in", 1, "starts with"},
+      {"create @/new/one", 0, "Folder @/new created\nFolder @/new/one created\n"},
+      {"delete @/new", 0, "Folder @/new deleted\n"},
+      {"delete @/new", 1, "Failed to delete folder @/new\n"},
+      {"remove-empty -- @/src", 0, "Delete all folders in @/src not containing any files\n"},
+      {"empty @/dst 30", 0, "Delete everything in @/dst older than 30 days\n"},
+      {"remove-old @/dst/sub/a.txt 1", 0, "not deleted"},
+      {"--help", 0, "Usage: kestrun-tree"},
+      {"empty @/dst 1 --version", 0, "kestrun-tree 1.00.00\n"},
+      {"", 2, ""},
+      {"copy @/src @/dst", 2, ""},
+      {"mirror @/src", 2, ""},
+      {"mirror @/src @/dst --skip", 2, ""},
+      {"mirror @/src @/dst --delete", 2, ""},
+      {"empty @/src -1", 2, ""},
+      {"empty @/src 2147483648", 2, ""},
+      {"remove-old @/src soon", 2, ""},
+      {"create @/x --skip zip", 2, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.arguments);
+    std::string out;
+    EXPECT_EQ(Run(r.arguments, out), r.status) << out;
+    std::string expected = r.output;
+    for (std::size_t i; (i = expected.find('@')) != std::string::npos;) expected.replace(i, 1, box.Root().string());
+    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    EXPECT_EQ(out.find("\x1b["), std::string::npos) << "colours when not on a terminal";
+  }
+}
+
+TEST_F(KestrunTreeCommandTest, RedAndBlueOnATerminalUnlessNoColor) {
+  if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "no script(1) for a terminal";
+  box.WriteFile("src/young.txt", "y");
+  std::string out;
+  EXPECT_EQ(Run("empty @/src 5", out, true), 0);
+  EXPECT_NE(out.find("\x1b[34mFile "), std::string::npos) << out;
+  EXPECT_EQ(Run("delete @/nowhere", out, true), 1);
+  EXPECT_NE(out.find("\x1b[31mFailed to delete folder "), std::string::npos) << out;
+  EXPECT_EQ(Run("delete @/nowhere", out, true, "NO_COLOR=1"), 1);
+  EXPECT_EQ(out.find("\x1b["), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace kestrun
