@@ -1,7 +1,6 @@
 #include "platform/CurlFtpClient.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +11,10 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <random>
+#include <optional>
+#include <system_error>
 
+#include "platform/AtomicFile.h"
 #include "platform/Cancellation.h"
 #include "platform/CurlTransfer.h"
 #include "platform/FtpAddress.h"
@@ -31,8 +32,6 @@ using curl::Transfer;
 constexpr long kReceiveBufferBytes = 512 * 1024;
 // A listing may hold any number of unsafe names; the first few are reported one by one.
 constexpr long kMaxReportedUnsafeNames = 10;
-// Temporary names keep this much of the target's name, so that they stay within the name limit.
-constexpr std::size_t kTempNameKeep = 200;
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -63,57 +62,6 @@ std::string Escape(CURL* handle, const std::string& text) {
 }
 
 long WholeSeconds(std::chrono::milliseconds ms) { return std::max<long>(1, static_cast<long>((ms.count() + 999) / 1000)); }
-
-// A temporary file beside the download's target: hidden (leading dot) and ending in ".part", so no
-// package mask picks it up, with a random part so that two runs never share one. It is removed unless
-// Commit renames it over the target.
-class TempFile {
- public:
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty() && !committed_) ::unlink(path_.c_str());
-  }
-
-  // Creates the file next to `target`; false (with errno) when that fails.
-  bool Create(const std::filesystem::path& target) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string name = target.filename().string().substr(0, kTempNameKeep);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char tag[24];
-      std::snprintf(tag, sizeof tag, "%012llx", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-      const std::filesystem::path candidate = target.parent_path() / ("." + name + "." + tag + ".part");
-      // O_EXCL: never write through a file or link someone else put there.
-      fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) {
-        path_ = candidate.string();
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    return false;
-  }
-
-  int Fd() const { return fd_; }
-
-  // Flushes (when asked), closes and renames the file over `target`; false (with errno) when any step
-  // fails.
-  bool Commit(const std::filesystem::path& target, bool flush) {
-    // On disk before it takes the target's name: after a crash the target is the old file or the whole
-    // new one, never a name the program records as fetched over a file that is not all there.
-    if (flush && ::fdatasync(fd_) != 0) return false;
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) return false;
-    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
-    committed_ = true;
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-  bool committed_ = false;
-};
 
 }  // namespace
 
@@ -386,9 +334,11 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
     Status("Local folder not found: " + PrintableName(folder.string()));
     return ftpstatus::LocalFileError;
   }
-  TempFile temp;
-  if (!temp.Create(folder / target.filename())) {
-    Status("Cannot create a file in " + PrintableName(folder.string()) + ": " + std::strerror(errno));
+  std::optional<AtomicFile> temp;
+  try {
+    temp.emplace((folder / target.filename()).string());
+  } catch (const std::system_error& e) {
+    Status("Cannot create a file in " + PrintableName(folder.string()) + ": " + std::strerror(e.code().value()));
     return ftpstatus::LocalFileError;
   }
 
@@ -399,7 +349,7 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
   curl_easy_setopt(handle_, CURLOPT_NOBODY, 0L);
   curl_easy_setopt(handle_, CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
   Transfer transfer = NewTransfer(static_cast<int>(Transfer::Kind::Download));
-  transfer.fd = temp.Fd();
+  transfer.fd = temp->Fd();
   transfer.flushToDisk = flushToDisk_;
   transfer.reportProgress = true;
   const int16_t status = Perform(transfer, "Downloading " + PrintableName(remoteName));
@@ -415,8 +365,10 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
            " of " + std::to_string(announced) + " bytes");
     return ftpstatus::ShortFile;
   }
-  if (!temp.Commit(target, flushToDisk_)) {
-    Status("Cannot write " + PrintableName(localFile) + ": " + std::strerror(errno));
+  try {
+    temp->Commit(flushToDisk_);
+  } catch (const std::system_error& e) {
+    Status("Cannot write " + PrintableName(localFile) + ": " + std::strerror(e.code().value()));
     return ftpstatus::LocalFileError;
   }
   if (events_) events_->FtpClient_Progress(100);
