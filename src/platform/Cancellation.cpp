@@ -16,14 +16,23 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnSecondInterrupt(int signal);
 
-extern "C" void OnInterrupt(int signal) {
+// Installs `handler` for SIGINT and SIGTERM. Both stay blocked while either handler runs, so a second
+// signal that arrives meanwhile meets the handler the first one left in place.
+void HandleInterrupts(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
+  // SA_RESTART keeps interrupted system calls of the run going; the transfers poll the flag.
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+extern "C" void OnInterrupt(int) {
   cancelRequested.store(true, std::memory_order_relaxed);
-  // The next signal of this kind ends the process. The signal stays blocked while this handler runs,
-  // so one that arrives meanwhile already meets the new handler.
-  struct sigaction second {};
-  second.sa_handler = OnSecondInterrupt;
-  sigemptyset(&second.sa_mask);
-  sigaction(signal, &second, nullptr);
+  HandleInterrupts(OnSecondInterrupt);  // sigaction is async-signal-safe
 }
 
 }  // namespace
@@ -32,15 +41,7 @@ void RequestCancel() noexcept { cancelRequested.store(true, std::memory_order_re
 bool CancelRequested() noexcept { return cancelRequested.load(std::memory_order_relaxed); }
 void ResetCancel() noexcept { cancelRequested.store(false, std::memory_order_relaxed); }
 
-void InstallInterruptHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  // SA_RESTART keeps interrupted system calls of the run going; the transfers poll the flag.
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+void InstallInterruptHandlers() { HandleInterrupts(OnInterrupt); }
 
 // ---- temporary files removed by a second signal ----------------------------------------------------
 

@@ -10,7 +10,7 @@ bool CancelRequested() noexcept;
 void ResetCancel() noexcept;
 
 // Makes SIGINT and SIGTERM request cancellation. The first signal only sets the flag, so the run can
-// clean up; a second one of the same kind ends the process at once, by that signal, after removing
+// clean up; a second one (either of the two) ends the process at once, by that signal, after removing
 // the temporary files held below.
 void InstallInterruptHandlers();
 

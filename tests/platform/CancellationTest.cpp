@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/Cancellation.h"
 #include "support/Sandbox.h"
@@ -12,12 +13,12 @@
 namespace kestrun::platform {
 namespace {
 
-// In a child of its own, since the second signal ends the process: the first signal only asks to
-// cancel, the second removes the held temporary file (not a released one) and ends the process by that
-// signal.
+// In a child of its own, since the second signal ends the process: the first signal (SIGINT or
+// SIGTERM) only asks to cancel, the second removes the held temporary file (not a released one) and ends
+// the process by that signal.
 TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProcess) {
   testing::Sandbox sandbox;
-  for (int sig : {SIGINT, SIGTERM}) {
+  for (auto [first, sig] : {std::pair{SIGINT, SIGINT}, std::pair{SIGTERM, SIGINT}, std::pair{SIGINT, SIGTERM}}) {
     const auto held = sandbox.WriteFile(".sdat4301.exe.abcdef.part", "half");
     const auto released = sandbox.WriteFile(".setup.exe.ghijkl.part", "whole");
     const pid_t pid = ::fork();
@@ -27,7 +28,7 @@ TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProc
       InstallInterruptHandlers();
       HoldTemporaryFile(held.c_str());
       ReleaseTemporaryFile(HoldTemporaryFile(released.c_str()));
-      ::raise(sig);
+      ::raise(first);
       if (!CancelRequested()) ::_exit(10);
       ::raise(sig);
       ::_exit(11);  // still alive after the second signal
