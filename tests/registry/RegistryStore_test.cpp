@@ -87,6 +87,8 @@ TEST(RegistryStore, WritesWhatTheRegistryEditorReads) {
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "B", reg::REG_BINARY, "\x01\xff"s), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "", reg::REG_SZ, "a\"b\\c\0"s), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "L", reg::REG_SZ, "1\n2\0"s), 0);
+  // Not UTF-8 (a surrogate, an overlong "/"): an editor would not keep these bytes as they are.
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "S", reg::REG_SZ, "\xed\xa0\x80\xc0\xaf\0"s), 0);
   EXPECT_EQ(Sandbox::ReadFile(sandbox.RegistryFile()),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n"
@@ -94,7 +96,8 @@ TEST(RegistryStore, WritesWhatTheRegistryEditorReads) {
             "\"N\"=dword:0000000c\n"
             "\"B\"=hex:01,ff\n"
             "@=\"a\\\"b\\\\c\"\n"
-            "\"L\"=hex(1):31,0a,32,00\n\n");
+            "\"L\"=hex(1):31,0a,32,00\n"
+            "\"S\"=hex(1):ed,a0,80,c0,af,00\n\n");
 }
 
 TEST(RegistryStore, NamesIgnoreCaseKeepTheirFirstCaseAndListInTheirOrder) {
