@@ -29,12 +29,13 @@ class KestrunCopyCommandTest : public ::testing::Test {
   }
 
   // A hand-written store holding every setting, so that no question is asked.
-  void WriteStore(const std::string& remote, const std::string& alternate, const std::string& extra = {}) {
+  void WriteStore(const std::string& remote, const std::string& alternate, const std::string& extra = {},
+                  const std::string& mask = "sdat*.exe") {
     std::ofstream(sandbox.RegistryFile(), std::ios::binary)
         << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n"
         << "\"HostName\"=\"ftp.example.invalid\"\n\"AlternateHostName\"=\"ftp.example.invalid\"\n"
         << "\"RemotePath\"=\"" << remote << "\"\n\"AlternateRemotePath\"=\"" << alternate << "\"\n"
-        << "\"FileMask\"=\"sdat*.exe\"\n\"LocalPath\"=\"" << local.string() << "\"\n\"SDATsToKeep\"=\"2\"\n" << extra;
+        << "\"FileMask\"=\"" << mask << "\"\n\"LocalPath\"=\"" << local.string() << "\"\n\"SDATsToKeep\"=\"2\"\n" << extra;
   }
 
   // Runs the program; gives its exit status, its standard output in `out` and its standard error in
@@ -87,16 +88,21 @@ TEST_F(KestrunCopyCommandTest, DoesTheWholeJobAndSucceeds) {
   EXPECT_EQ(store.find("\"then\""), std::string::npos) << "the date of the copy is recorded";
 }
 
+// 0 when the last source tried ran through; 1 when it failed or an error report was shown (here the
+// pruning's, on a mask it cannot read); 2 for a duplicate switch.
 TEST_F(KestrunCopyCommandTest, ExitStatusTellsASchedulerHowTheRunWent) {
   const std::string gone = (sandbox.Root() / "gone").string();
+  sandbox.WriteFile("local/sdat4000.exe", "old");
   struct Case {
     std::string remote, alternate, arguments;
     int status;
+    std::string mask = "sdat*.exe";
   };
   for (const Case& c : {Case{gone, "", "/Copy", 1}, Case{gone, source.string(), "/Copy", 0},
+                        Case{source.string(), source.string(), "/Copy", 1, "sdat[.exe"},
                         Case{source.string(), "", "/Copy /copy", 2}}) {
-    SCOPED_TRACE(c.remote + " | " + c.alternate + " | " + c.arguments);
-    WriteStore(c.remote, c.alternate);
+    SCOPED_TRACE(c.remote + " | " + c.alternate + " | " + c.arguments + " | " + c.mask);
+    WriteStore(c.remote, c.alternate, {}, c.mask);
     std::string out;
     EXPECT_EQ(Run(c.arguments, out), c.status) << out;
     // A duplicate switch ends the program before the run; every other start runs to its end.
