@@ -158,12 +158,12 @@ TEST_F(KestrunCopyCommandTest, AFullDiskIsToldAndLeavesNoHalfPackageAndAFailureS
   EXPECT_EQ(LocalNames(), std::set<std::string>{name}) << "no temporary file of the store";
 }
 
-// A store path naming a folder or a pipe: one message naming it, at once (a pipe is not waited on), no
-// run, nothing created beside it, and a failure status.
+// A store path naming a folder, or a link to a pipe: one message naming it, at once (the pipe is not
+// waited on), no run, nothing created beside it, and a failure status.
 TEST_F(KestrunCopyCommandTest, AStoreThatIsNoFileIsRefusedAtOnce) {
-  const fs::path pipe = sandbox.Root() / "pipe.reg";
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  for (const fs::path& store : {sandbox.Folder("folder.reg"), pipe}) {
+  ASSERT_EQ(::mkfifo((sandbox.Root() / "pipe").c_str(), 0600), 0);
+  fs::create_symlink("pipe", sandbox.Root() / "pipe.reg");
+  for (const fs::path& store : {sandbox.Folder("folder.reg"), sandbox.Root() / "pipe.reg"}) {
     registry = store;
     std::string out;
     EXPECT_EQ(Run("/Copy", out), 1) << out;
