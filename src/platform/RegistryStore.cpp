@@ -201,17 +201,16 @@ std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
 }
 
 std::shared_ptr<Snapshot> ReadStoreShared(const StorePaths& paths) {
-  auto failed = [&](LONG status) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(paths.folder, ec)) return ReadStore(paths);  // nothing there yet
+  // Taking a shared lock creates nothing, so a store that is no file can be left to ReadStore to refuse.
+  UniqueFd lock;
+  if (LONG status = TakeLock(paths, false, lock); status != ERROR_SUCCESS) {
     auto snap = std::make_shared<Snapshot>();
     snap->path = paths.file;
     snap->status = status;
     return snap;
-  };
-  if (LONG status = CheckStoreKind(paths); status != ERROR_SUCCESS) return failed(status);
-  std::error_code ec;
-  if (!std::filesystem::is_directory(paths.folder, ec)) return ReadStore(paths);  // nothing there yet
-  UniqueFd lock;
-  if (LONG status = TakeLock(paths, false, lock); status != ERROR_SUCCESS) return failed(status);
+  }
   return ReadStore(paths);
 }
 
