@@ -40,7 +40,7 @@ void SplitFolder(const std::string& path, std::string& folder, std::string& name
 }
 
 // At most `limit` bytes of `name`, never ending inside a UTF-8 character.
-std::string CutName(const std::string& name, std::size_t limit) {
+std::string_view CutName(std::string_view name, std::size_t limit) {
   if (name.size() <= limit) return name;
   std::size_t cut = limit;
   while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
@@ -66,6 +66,18 @@ mode_t NewFileMode() {
 }
 
 }  // namespace
+
+bool IsTemporaryNameFor(std::string_view name, std::string_view targetName) {
+  const std::string_view kept = CutName(targetName, NAME_MAX - kTemporaryExtra);
+  if (name.size() != kept.size() + kTemporaryExtra || name.front() != '.' || name.substr(1, kept.size()) != kept)
+    return false;
+  const std::string_view tail = name.substr(1 + kept.size());  // ".XXXXXX.part"
+  if (tail[0] != '.' || tail.substr(7) != ".part") return false;
+  for (char c : tail.substr(1, 6)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+  }
+  return true;
+}
 
 std::string FollowFinalLink(const std::string& path) {
   std::string current = path;
@@ -98,7 +110,7 @@ AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> mode) {
     mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
   }
 
-  std::string pattern = (folder_ == "/" ? "" : folder_) + "/." + CutName(name, NAME_MAX - kTemporaryExtra) +
+  std::string pattern = (folder_ == "/" ? "" : folder_) + "/." + std::string(CutName(name, NAME_MAX - kTemporaryExtra)) +
                         ".XXXXXX.part";
   const int fd = ::mkostemps(pattern.data(), 5, O_CLOEXEC);
   if (fd < 0) ThrowErrno("cannot create a file in ", folder_);

@@ -54,6 +54,10 @@ class AtomicFile {
   bool committed_ = false;
 };
 
+// Whether `name` (a bare file name) is a temporary file of the kind AtomicFile makes for `targetName`:
+// what a killed writer leaves behind.
+bool IsTemporaryNameFor(std::string_view name, std::string_view targetName);
+
 // The file `path` names once a symbolic link at its end is followed, through further links too; `path`
 // itself when it is no link or does not exist. A link that points nowhere yet gives the path it points
 // at, so writing through it creates that file.

@@ -1,4 +1,5 @@
 // The registry functions over the store file: where the file lives, locking, atomic rewrites and handles.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -233,9 +234,30 @@ LONG PrepareForWrite(const StorePaths& paths) {
   return ERROR_SUCCESS;
 }
 
+// Removes what writers of this store that were killed halfway left behind. Every writer holds the
+// exclusive lock for the whole of its write, as the caller does now, so any temporary file of the store
+// found now is such a leftover. Once per store and process: it means reading the folder.
+void RemoveLeftovers(const std::string& target) {
+  static std::mutex mutex;
+  static std::string done;
+  std::lock_guard guard(mutex);
+  if (done == target) return;
+  const std::filesystem::path path(target);
+  const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  const std::string name = path.filename().string();
+  UniqueDir dir(::opendir(folder.c_str()));
+  if (!dir) return;
+  int error = 0;
+  while (dirent* entry = dir.Next(error)) {
+    if (IsTemporaryNameFor(entry->d_name, name)) ::unlinkat(dirfd(dir.Get()), entry->d_name, 0);
+  }
+  if (error == 0) done = target;
+}
+
 // Replaces the store with `doc` through the program's one safe way of replacing a file (a link at the
 // store stays a link), keeping the old file's permissions. The caller holds the exclusive lock.
 LONG WriteStore(const StorePaths& paths, Snapshot& written) {
+  RemoveLeftovers(FollowFinalLink(paths.file));
   try {
     const std::string text = detail::SerializeDocument(written.doc);
     AtomicFile file(paths.file, std::nullopt);

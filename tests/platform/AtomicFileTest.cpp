@@ -60,12 +60,17 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
     EXPECT_LE(temporary.size(), 255u);
     EXPECT_NE(static_cast<unsigned char>((name + '.')[kept]) & 0xC0, 0x80) << "no character cut in two";
     EXPECT_EQ(fs::path(file.TemporaryPath()).parent_path(), dir);
+    EXPECT_TRUE(IsTemporaryNameFor(temporary, name));
     file.Write("new data");
     EXPECT_FALSE(fs::exists(dir / name)) << "nothing under the name before the commit";
     file.Commit();
     EXPECT_EQ(Sandbox::ReadFile(dir / name), "new data");
   }
   EXPECT_EQ(Names(dir), (std::set<std::string>{"sdat4301.exe", longName}));
+  for (const char* other : {".sdat4301.exe.abc.part", ".sdat4301.exe.abcdef.par", "sdat4301.exe.abcdef.part",
+                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe"}) {
+    EXPECT_FALSE(IsTemporaryNameFor(other, "sdat4301.exe")) << other;
+  }
 }
 
 TEST(AtomicFile, ALinkStaysALinkAndTheFileItPointsToIsWritten) {

@@ -181,14 +181,19 @@ TEST(RegistryStore, AStoreThatCannotBeWrittenSaysWhy) {
   EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "v", reg::REG_SZ, "\0"s), reg::ERROR_PATH_NOT_FOUND);
 }
 
-// A store reached through a link stays a link, and the file it points to is the one written.
-TEST(RegistryStore, ALinkedStoreStaysALink) {
+// A store reached through a link stays a link, and the file it points to is the one written; the
+// temporary files that writers killed halfway left beside that file go with the first write.
+TEST(RegistryStore, ALinkedStoreStaysALinkAndLeftoversOfKilledWritersGo) {
   Sandbox sandbox;
   sandbox.WriteFile("real/registry.reg", "REGEDIT4\n");
+  sandbox.WriteFile("real/.registry.reg.a1B2c3.part", "REGEDIT4\n[HKEY_CURRENT_USER\\Half");
+  sandbox.WriteFile("real/.registry.reg.part", "not ours");
   std::filesystem::create_symlink("real/registry.reg", sandbox.RegistryFile());
   ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "v", reg::REG_SZ, "1\0"s), 0);
   EXPECT_TRUE(std::filesystem::is_symlink(sandbox.RegistryFile()));
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "v").data, "1\0"s);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Root() / "real/.registry.reg.a1B2c3.part"));
+  EXPECT_TRUE(std::filesystem::exists(sandbox.Root() / "real/.registry.reg.part"));
 }
 
 }  // namespace
