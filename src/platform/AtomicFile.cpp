@@ -98,16 +98,17 @@ std::string FollowFinalLink(const std::string& path) {
   return current;  // a loop of links: the open below fails with ELOOP-like errors of its own
 }
 
-AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> mode) {
+AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> mode, Links links) {
   if (target.empty()) Throw(EINVAL, "no file name", target);
-  target_ = FollowFinalLink(target);
+  target_ = links == Links::Follow ? FollowFinalLink(target) : target;
   std::string name;
   SplitFolder(target_, folder_, name);
   if (name.empty() || name == "." || name == "..") Throw(EISDIR, "", target_);
 
   if (!mode) {
+    // A link that is replaced lends nothing: its permissions are not those of a file.
     struct stat st {};
-    mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
+    mode = ::lstat(target_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
   }
 
   std::string pattern = (folder_ == "/" ? "" : folder_) + "/." + std::string(CutName(name, NAME_MAX - kTemporaryExtra)) +

@@ -20,17 +20,24 @@ namespace kestrun::platform {
 // behind; the next run recognises them by this pattern.
 class AtomicFile {
  public:
-  // Creates the temporary file beside `target`. A symbolic link at `target` is followed, so the link
-  // stays a link and the file it points to is replaced. The new file gets `mode` or, without one, the
-  // permissions of the file it replaces, or of a new file under the process's umask.
-  explicit AtomicFile(const std::string& target, std::optional<mode_t> mode = std::nullopt);
+  // What a symbolic link at the target means: a name the user set up to point elsewhere (the settings
+  // store), whose file is to be replaced while the link stays; or a name in a folder that others may
+  // write in and that comes from outside (a package from a server or a share), which must never lead a
+  // write out of its folder, so the link itself is replaced by the file.
+  enum class Links { Follow, Replace };
+
+  // Creates the temporary file beside `target` (beside the file a followed link points to). The new
+  // file gets `mode` or, without one, the permissions of the file it replaces, or of a new file under
+  // the process's umask.
+  explicit AtomicFile(const std::string& target, std::optional<mode_t> mode = std::nullopt,
+                      Links links = Links::Follow);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   // The temporary file, open for writing (close-on-exec); -1 once committed.
   int Fd() const noexcept { return fd_.Get(); }
-  // The file the commit replaces: the target with a final symbolic link followed.
+  // The file the commit replaces: the target, with a final symbolic link followed when asked to.
   const std::string& Target() const noexcept { return target_; }
   const std::string& TemporaryPath() const noexcept { return temporary_; }
 

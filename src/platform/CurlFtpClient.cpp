@@ -336,7 +336,7 @@ int16_t CurlFtpClient::GetFile(const std::string& localFile, const std::string& 
   }
   std::optional<AtomicFile> temp;
   try {
-    temp.emplace((folder / target.filename()).string());
+    temp.emplace((folder / target.filename()).string(), std::nullopt, AtomicFile::Links::Replace);
   } catch (const std::system_error& e) {
     Status("Cannot create a file in " + PrintableName(folder.string()) + ": " + std::strerror(e.code().value()));
     return ftpstatus::LocalFileError;

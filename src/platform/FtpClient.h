@@ -90,7 +90,8 @@ class FtpClient {
   virtual int16_t GetFileList(const std::string& mask, bool details) = 0;
   // Downloads `remoteName` from the current folder into `localFile`, whose folder must exist. The data
   // goes to a hidden temporary file in that folder and replaces `localFile` only when complete; on any
-  // failure nothing is left behind and `localFile` is untouched. 0 when written completely.
+  // failure nothing is left behind and `localFile` is untouched. A symbolic link at `localFile` is
+  // replaced, never written through. 0 when written completely.
   virtual int16_t GetFile(const std::string& localFile, const std::string& remoteName) = 0;
   // Says goodbye to the server and closes the connection. 0 when the server confirmed.
   virtual int16_t Disconnect() = 0;

@@ -371,7 +371,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   if (!in) RaiseErrno(errno, err::FileNotFound);
   if (::fstat(in.Get(), &sourceStat) != 0) RaiseErrno(errno, err::FileNotFound);
   try {
-    platform::AtomicFile out(target, sourceStat.st_mode & 0777);
+    platform::AtomicFile out(target, sourceStat.st_mode & 0777, platform::AtomicFile::Links::Replace);
     std::uintmax_t copied = CopyData(in.Get(), out.Fd());
     // A source cut short while it was read must not pass for a complete copy.
     if (copied < static_cast<std::uintmax_t>(sourceStat.st_size)) Raise(err::DeviceIoError);

@@ -84,6 +84,8 @@ class KestrunFtpCommandTest : public ::testing::Test {
 
 TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
   for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"}) sandbox.WriteFile("local/" + std::string(name), name);
+  // A link under a package's name does not lead the download out of the folder.
+  fs::create_symlink(sandbox.WriteFile("outside", "kept"), local / "sdat4301.exe");
   auto server = Serve();
   WriteStore(server->HostName(), "/pub", "", "", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n\"LatestUpdateDate\"=\"then\"\n");
 
@@ -97,6 +99,7 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
       << out;
   EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
   EXPECT_EQ(testing::Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
+  EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.Root() / "outside"), "kept");
   EXPECT_NE(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
 }
 

@@ -73,18 +73,28 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
   }
 }
 
-TEST(AtomicFile, ALinkStaysALinkAndTheFileItPointsToIsWritten) {
+// Followed, a link stays a link and the file it points to (or will point to) is written; otherwise the
+// link itself is replaced and what it pointed to is left alone.
+TEST(AtomicFile, ALinkIsFollowedOrReplacedAsAsked) {
   Sandbox box;
   box.WriteFile("real/registry.reg", "old");
-  fs::create_symlink("../real/registry.reg", box.Folder("links") / "registry.reg");
-  fs::create_symlink("nowhere.reg", box.Root() / "links" / "dangling.reg");
-  for (const char* name : {"registry.reg", "dangling.reg"}) {
-    AtomicFile file((box.Root() / "links" / name).string());
-    file.Write("new");
+  const fs::path links = box.Folder("links");
+  struct Row {
+    const char* name;
+    const char* pointsTo;
+    AtomicFile::Links links;
+  };
+  for (const Row& row : {Row{"registry.reg", "../real/registry.reg", AtomicFile::Links::Follow},
+                         Row{"dangling.reg", "nowhere.reg", AtomicFile::Links::Follow},
+                         Row{"sdat4301.exe", "../real/registry.reg", AtomicFile::Links::Replace}}) {
+    fs::create_symlink(row.pointsTo, links / row.name);
+    AtomicFile file((links / row.name).string(), std::nullopt, row.links);
+    file.Write(row.name);
     file.Commit();
-    EXPECT_TRUE(fs::is_symlink(box.Root() / "links" / name)) << name;
-    EXPECT_EQ(Sandbox::ReadFile(box.Root() / "links" / name), "new") << name;
+    EXPECT_EQ(fs::is_symlink(links / row.name), row.links == AtomicFile::Links::Follow) << row.name;
+    EXPECT_EQ(Sandbox::ReadFile(links / row.name), row.name);
   }
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "real/registry.reg"), "registry.reg");
   EXPECT_EQ(Names(box.Root() / "real"), std::set<std::string>{"registry.reg"});
 }
 
