@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/AppMain.h"
+#include "platform/RegistryApi.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
@@ -49,6 +50,12 @@ TreeStatusBar* Application::TreeController() { return am_.get(); }
 
 void Application::Execute() {
   try {
+    // A store path that names no file (a folder, a pipe) can neither be read nor written: one message
+    // that says so, instead of a box for every setting, and no run (the status stays a failure).
+    if (const std::string problem = platform::reg::StoreProblem(); !problem.empty()) {
+      platform::Windows().MsgBox(problem, platform::mb::OkOnly, platform::App().Title);
+      return;
+    }
     WriteRunBookkeeping();
 
     if (ah_->SetArgumentKey("?")) {
@@ -124,7 +131,10 @@ void Application::Terminate() {
 }
 
 int Application::ExitStatus() const {
-  const bool failed = am_ ? am_->LastSourceFailed : runFailed_;
+  // A run that went on after an error report, or that could not record what it fetched, is no success
+  // either: the next run would fetch the same package again, and nobody would be told.
+  const bool failed = (am_ ? am_->LastSourceFailed : runFailed_) || ReportedErrorCount() > 0 ||
+                      FailedSettingWrites() > 0;
   return failed ? 1 : 0;
 }
 

@@ -34,7 +34,8 @@ class Application : public TreeDriver {
   void ShowAboutBox(int32_t Modal = 0);
   void Terminate();
 
-  // 0 when the run went through its last source, 1 when that source failed or the run never got there.
+  // 0 when the run went through its last source; 1 when that source failed, the run never got there,
+  // an error report was shown or a setting could not be written.
   int ExitStatus() const;
 
  private:

@@ -1,7 +1,6 @@
 #include "platform/CurlFtpClient.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,10 +13,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
+#include <optional>
 #include <string_view>
+#include <system_error>
 #include <unordered_set>
 
+#include "platform/AtomicFile.h"
 #include "platform/Cancellation.h"
 #include "platform/CurlTransfer.h"
 #include "platform/FtpAddress.h"
@@ -38,8 +39,6 @@ constexpr long kMaxReportedUnsafeNames = 10;
 // Lines of MLSD and LIST listings carry facts or columns before the name; this much room is kept for
 // them, beyond the longest name.
 constexpr std::size_t kMaxListLineBytes = kMaxFileNameBytes + 1024;
-// Temporary names keep this much of the target's name, so that they stay within the name limit.
-constexpr std::size_t kTempNameKeep = 200;
 
 // libcurl's global set-up, once for the process; its result is kept for every client to check.
 CURLcode InitCurlOnce() {
@@ -71,57 +70,6 @@ std::string Escape(CURL* handle, const std::string& text) {
 }
 
 long WholeSeconds(std::chrono::milliseconds ms) { return std::max<long>(1, static_cast<long>((ms.count() + 999) / 1000)); }
-
-// A temporary file beside the download's target: hidden (leading dot) and ending in ".part", so no
-// package mask picks it up, with a random part so that two runs never share one. It is removed unless
-// Commit renames it over the target.
-class TempFile {
- public:
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty() && !committed_) ::unlink(path_.c_str());
-  }
-
-  // Creates the file next to `target`; false (with errno) when that fails.
-  bool Create(const std::filesystem::path& target) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string name = target.filename().string().substr(0, kTempNameKeep);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char tag[24];
-      std::snprintf(tag, sizeof tag, "%012llx", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-      const std::filesystem::path candidate = target.parent_path() / ("." + name + "." + tag + ".part");
-      // O_EXCL: never write through a file or link someone else put there.
-      fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) {
-        path_ = candidate.string();
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    return false;
-  }
-
-  int Fd() const { return fd_; }
-
-  // Flushes (when asked), closes and renames the file over `target`; false (with errno) when any step
-  // fails.
-  bool Commit(const std::filesystem::path& target, bool flush) {
-    // On disk before it takes the target's name: after a crash the target is the old file or the whole
-    // new one, never a name the program records as fetched over a file that is not all there.
-    if (flush && ::fdatasync(fd_) != 0) return false;
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) return false;
-    if (::rename(path_.c_str(), target.c_str()) != 0) return false;
-    committed_ = true;
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-  bool committed_ = false;
-};
 
 }  // namespace
 
@@ -516,9 +464,11 @@ int16_t CurlFtpClient::Download(const std::string& localFile, const std::string&
   struct stat info {};
   if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     return Fail(ftpstatus::LocalFileError, "Local folder not found: " + PrintableName(folder.string()));
-  TempFile temp;
-  if (!temp.Create(folder / target.filename())) {
-    Status("Cannot create a file in " + PrintableName(folder.string()) + ": " + std::strerror(errno));
+  std::optional<AtomicFile> temp;
+  try {
+    temp.emplace((folder / target.filename()).string(), std::nullopt, AtomicFile::Links::Replace);
+  } catch (const std::system_error& e) {
+    Status("Cannot create a file in " + PrintableName(folder.string()) + ": " + std::strerror(e.code().value()));
     return ftpstatus::LocalFileError;
   }
 
@@ -532,7 +482,7 @@ int16_t CurlFtpClient::Download(const std::string& localFile, const std::string&
   auto attempt = [&](bool withoutSize) {
     Set<CURLOPT_IGNORE_CONTENT_LENGTH>(withoutSize ? 1L : 0L);  // no SIZE asked
     Transfer transfer = NewTransfer(static_cast<int>(Transfer::Kind::Download));
-    transfer.fd = temp.Fd();
+    transfer.fd = temp->Fd();
     transfer.flushToDisk = flushToDisk_;
     transfer.reportProgress = true;
     Run(transfer);
@@ -559,8 +509,10 @@ int16_t CurlFtpClient::Download(const std::string& localFile, const std::string&
   if (binary && announced >= 0 && static_cast<uint64_t>(announced) != transfer.bytesWritten)
     return Fail(ftpstatus::ShortFile, "Download of " + PrintableName(remoteName) + " incomplete: " +
                                           std::to_string(transfer.bytesWritten) + " of " + std::to_string(announced) + " bytes");
-  if (!temp.Commit(target, flushToDisk_)) {
-    Status("Cannot write " + PrintableName(localFile) + ": " + std::strerror(errno));
+  try {
+    temp->Commit(flushToDisk_);
+  } catch (const std::system_error& e) {
+    Status("Cannot write " + PrintableName(localFile) + ": " + std::strerror(e.code().value()));
     return ftpstatus::LocalFileError;
   }
   if (events_) events_->FtpClient_Progress(100);

@@ -93,9 +93,10 @@ class FtpClient {
   virtual int16_t GetFileList(const std::string& mask, bool details) = 0;
   // Downloads `remoteName` from the current folder into `localFile`, whose folder must exist. The data
   // goes to a hidden temporary file in that folder and replaces `localFile` only when complete; on any
-  // failure nothing is left behind and `localFile` is untouched. 0 when written completely: the length
-  // is checked against the server's SIZE answer, or, where the server refuses SIZE, against the byte
-  // count of its opening reply when it gives one, and the server must confirm the end of the transfer.
+  // failure nothing is left behind and `localFile` is untouched. A symbolic link at `localFile` is
+  // replaced, never written through. 0 when written completely: the length is checked against the
+  // server's SIZE answer, or, where the server refuses SIZE, against the byte count of its opening reply
+  // when it gives one, and the server must confirm the end of the transfer.
   virtual int16_t GetFile(const std::string& localFile, const std::string& remoteName) = 0;
   // Says goodbye to the server and closes the connection. 0 when the server confirmed.
   virtual int16_t Disconnect() = 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // The registry functions the program needs, with the Windows names, numbers and calling shapes, so that
@@ -116,5 +117,11 @@ LSTATUS RegDeleteValue(HKEY hKey, std::string_view lpValueName);
 
 // Deletes a key that has no sub-keys (5 when it still has some, as on Windows); 2 when it does not exist.
 LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey);
+
+// Whether the store's path can serve as a store at all, a question with no Windows counterpart (there
+// it is always empty). Empty when it can (a missing file is an empty registry); otherwise a sentence for
+// the user that names the path. A path naming a folder, a pipe or a device, directly or through a link,
+// is refused by every call above with 5, without waiting on it and without creating anything beside it.
+std::string StoreProblem();
 
 }  // namespace kestrun::platform::reg

@@ -401,13 +401,7 @@ bool FitsShortText(std::string_view data) {
   for (unsigned char c : data) {
     if (IsControl(c)) return false;
   }
-  for (std::size_t pos = 0; pos < data.size();) {
-    std::size_t start = pos;
-    bool multiByte = static_cast<unsigned char>(data[pos]) >= 0x80;
-    text::NextChar(data, pos);
-    if (multiByte && pos - start == 1) return false;
-  }
-  return true;
+  return text::IsValidUtf8(data);
 }
 
 const char HexDigits[] = "0123456789abcdef";

@@ -1,4 +1,5 @@
 // The registry functions over the store file: where the file lives, locking, atomic rewrites and handles.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -13,11 +14,15 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+#include "platform/FileHandles.h"
 #include "platform/RegistryApi.h"
 #include "platform/RegistryDocument.h"
 
@@ -33,7 +38,6 @@ namespace {
 struct StorePaths {
   std::string file;
   std::string lock;    // flock'ed beside the store; the store itself is replaced by rename on every change
-  std::string temp;    // written under the exclusive lock only, so one fixed name is enough
   std::string folder;
 };
 
@@ -58,7 +62,6 @@ StorePaths CurrentStorePaths() {
   StorePaths p;
   p.file = file.string();
   p.lock = p.file + ".lock";
-  p.temp = p.file + ".tmp";
   std::filesystem::path folder = file.parent_path();
   p.folder = folder.empty() ? "." : folder.string();
   return p;
@@ -89,44 +92,34 @@ LONG StatusOfErrno(int e) {
   }
 }
 
-// A file descriptor that closes itself.
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(other.release()) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
-
-// Opens the lock file beside the store and takes the lock. A folder we may not write in can still be
-// read: then the lock file is opened read-only (flock does not care), or, when it does not exist either,
-// the read goes without a lock; writers replace the store only by rename, so such a read still sees one
-// whole file.
-LONG TakeLock(const StorePaths& paths, bool exclusive, Fd& lock) {
-  int fd = ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+// Opens the lock file beside the store and takes the lock. A writer creates the lock file when it is
+// missing; a reader creates nothing: it opens the lock file read-only (flock does not care), and when
+// there is none yet the read goes without a lock. Writers replace the store only by rename, so such a
+// read still sees one whole file.
+LONG TakeLock(const StorePaths& paths, bool exclusive, UniqueFd& lock) {
+  int fd = exclusive ? ::open(paths.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644) : -1;
   if (fd < 0) fd = ::open(paths.lock.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     if (exclusive) return StatusOfErrno(errno);
     return ERROR_SUCCESS;
   }
-  lock.reset(fd);
+  lock.Reset(fd);
   while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
     if (errno != EINTR) return StatusOfErrno(errno);
   }
   return ERROR_SUCCESS;
+}
+
+// A store path that names something other than a file (a folder, a pipe, a device), directly or through
+// a link, is refused before anything is opened or locked: opening a pipe would wait for a writer for
+// ever, and a lock file beside a folder would be litter. A missing store is fine: an empty registry.
+LONG CheckStoreKind(const StorePaths& paths) {
+  struct stat st {};
+  if (::stat(paths.file.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ERROR_SUCCESS;
+    return StatusOfErrno(errno);
+  }
+  return S_ISREG(st.st_mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -144,7 +137,7 @@ struct Snapshot {
   std::string path;
   bool exists = false;
   struct stat st {};
-  Fd file;
+  UniqueFd file;
   LONG status = ERROR_SUCCESS;  // ERROR_BADDB when the file does not parse, else the read's failure
   Document doc;
 
@@ -174,13 +167,14 @@ bool ReadAll(int fd, std::size_t size, std::string& out) {
 std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
   auto snap = std::make_shared<Snapshot>();
   snap->path = paths.file;
-  int fd = ::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting, should a pipe have taken the store's place since it was looked at.
+  int fd = ::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     // No file (or a file where its folder should be): an empty registry, until something is written.
     if (errno != ENOENT && errno != ENOTDIR) snap->status = StatusOfErrno(errno);
     return snap;
   }
-  snap->file.reset(fd);
+  snap->file.Reset(fd);
   snap->exists = true;
   if (::fstat(fd, &snap->st) != 0) {
     snap->status = StatusOfErrno(errno);
@@ -210,7 +204,8 @@ std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
 std::shared_ptr<Snapshot> ReadStoreShared(const StorePaths& paths) {
   std::error_code ec;
   if (!std::filesystem::is_directory(paths.folder, ec)) return ReadStore(paths);  // nothing there yet
-  Fd lock;
+  // Taking a shared lock creates nothing, so a store that is no file can be left to ReadStore to refuse.
+  UniqueFd lock;
   if (LONG status = TakeLock(paths, false, lock); status != ERROR_SUCCESS) {
     auto snap = std::make_shared<Snapshot>();
     snap->path = paths.file;
@@ -220,55 +215,68 @@ std::shared_ptr<Snapshot> ReadStoreShared(const StorePaths& paths) {
   return ReadStore(paths);
 }
 
-// Makes sure a change can be written: the folder exists (it is created when missing) and neither it nor
+// Makes sure a change can be written: the store is a file or missing, its folder exists (it is created
+// when missing), and neither the folder the file is written in (that of the file a link points to) nor
 // an existing store file is read-only for us. 0, or the status the write would fail with.
 LONG PrepareForWrite(const StorePaths& paths) {
+  if (LONG status = CheckStoreKind(paths); status != ERROR_SUCCESS) return status;
   std::error_code ec;
   if (!std::filesystem::is_directory(paths.folder, ec)) {
     std::filesystem::create_directories(paths.folder, ec);
     if (ec) return StatusOfErrno(ec.value());
   }
-  if (::faccessat(AT_FDCWD, paths.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
+  const std::filesystem::path written = FollowFinalLink(paths.file);
+  const std::string folder = written.has_parent_path() ? written.parent_path().string() : ".";
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
   if (::faccessat(AT_FDCWD, paths.file.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
     return StatusOfErrno(errno);
   }
   return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
+// Removes what writers of this store that were killed halfway left behind. Every writer holds the
+// exclusive lock for the whole of its write, as the caller does now, so any temporary file of the store
+// found now is such a leftover. Once per store and process: it means reading the folder.
+void RemoveLeftovers(const std::string& target) {
+  static std::mutex mutex;
+  static std::string done;
+  std::lock_guard guard(mutex);
+  if (done == target) return;
+  const std::filesystem::path path(target);
+  const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  const std::string name = path.filename().string();
+  UniqueDir dir(::opendir(folder.c_str()));
+  if (!dir) return;
+  int error = 0;
+  while (dirent* entry = dir.Next(error)) {
+    if (IsTemporaryNameFor(entry->d_name, name)) ::unlinkat(dirfd(dir.Get()), entry->d_name, 0);
   }
-  return true;
+  if (error == 0) done = target;
 }
 
-// Replaces the store with `doc`: a temporary file beside it, flushed to disk, renamed over it, and the
-// folder flushed so that the rename itself survives a crash. The caller holds the exclusive lock.
-LONG WriteStore(const StorePaths& paths, const Snapshot& old, Snapshot& written) {
-  std::string text = detail::SerializeDocument(written.doc);
-  mode_t mode = old.exists ? (old.st.st_mode & 07777) : 0644;
-  ::unlink(paths.temp.c_str());  // a leftover of a writer that was killed
-  Fd tmp(::open(paths.temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
-  if (tmp.get() < 0) return StatusOfErrno(errno);
-  auto fail = [&](int e) {
-    ::unlink(paths.temp.c_str());
-    return StatusOfErrno(e);
-  };
-  if (!WriteAll(tmp.get(), text)) return fail(errno);
-  if (old.exists) ::fchmod(tmp.get(), mode);  // as before, whatever our umask says
-  if (::fsync(tmp.get()) != 0) return fail(errno);
-  if (::rename(paths.temp.c_str(), paths.file.c_str()) != 0) return fail(errno);
-  Fd dir(::open(paths.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+// Replaces the store with `doc` through the program's one safe way of replacing a file (a link at the
+// store stays a link), keeping the old file's permissions. The caller holds the exclusive lock.
+LONG WriteStore(const StorePaths& paths, Snapshot& written) {
+  RemoveLeftovers(FollowFinalLink(paths.file));
+  try {
+    const std::string text = detail::SerializeDocument(written.doc);
+    AtomicFile file(paths.file, std::nullopt);
+    file.Write(text);
+    file.Commit();
+  } catch (const std::system_error& e) {
+    return StatusOfErrno(e.code().value());
+  }
+  // What was written stays the truth for later calls while the store is that same file. Under the
+  // lock nobody else replaces it, so the file opened now is the one just written.
   written.path = paths.file;
   written.exists = true;
   written.status = ERROR_SUCCESS;
-  if (::fstat(tmp.get(), &written.st) != 0) written.st = {};
-  written.file = std::move(tmp);
+  written.file.Reset(::open(paths.file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!written.file || ::fstat(written.file.Get(), &written.st) != 0) {
+    written.file.Reset();
+    written.exists = false;  // never taken for current: the next call reads the file again
+    written.path.clear();
+  }
   return ERROR_SUCCESS;
 }
 
@@ -280,7 +288,7 @@ using Change = std::function<LONG(Document&, bool& changed)>;
 LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullptr) {
   StorePaths paths = CurrentStorePaths();
   if (LONG status = PrepareForWrite(paths); status != ERROR_SUCCESS) return status;
-  Fd lock;
+  UniqueFd lock;
   if (LONG status = TakeLock(paths, true, lock); status != ERROR_SUCCESS) return status;
 
   std::shared_ptr<Snapshot> current;
@@ -301,7 +309,7 @@ LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullpt
   }
   auto written = std::make_shared<Snapshot>();
   written->doc = std::move(current->doc);
-  status = WriteStore(paths, *current, *written);
+  status = WriteStore(paths, *written);
   if (status == ERROR_SUCCESS && reuse) *reuse = std::move(written);
   return status;
 }
@@ -633,6 +641,13 @@ LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey) {
       return ERROR_SUCCESS;
     });
   });
+}
+
+std::string StoreProblem() {
+  const StorePaths paths = CurrentStorePaths();
+  struct stat st {};
+  if (::stat(paths.file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+  return "The settings store " + paths.file + " is not a file.";
 }
 
 }  // namespace kestrun::platform::reg

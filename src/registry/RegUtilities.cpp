@@ -1,6 +1,7 @@
 #include "registry/RegUtilities.h"
 
 #include <array>
+#include <atomic>
 
 #include "platform/RegistryApi.h"
 #include "platform/WindowSystem.h"
@@ -23,8 +24,10 @@ constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", 0x80000000u},
                                              {"HKEY_LOCAL_MACHINE", 0x80000002u},
                                              {"HKEY_USERS", 0x80000003u}}};
 
-// Every open and create asks for full access, for reading as well as for writing.
+// Writes open and create with full access. Reads open for reading only: a read must work where only
+// reading is allowed, and must never create anything (not even the store's folder) on its way.
 constexpr reg::REGSAM FullAccess = reg::KEY_ALL_ACCESS;
+constexpr reg::REGSAM ReadAccess = reg::KEY_READ;
 
 // Values longer than this (in characters of their text form) are refused with a message.
 constexpr std::size_t MaxSettingChars = 127;
@@ -51,11 +54,15 @@ class OpenKey {
 // Numbers in messages: one blank before zero and positive numbers, "-" before negative ones.
 std::string SignedNumber(long long n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
 
+std::atomic<int> failedWrites{0};
+
 void ShowMessage(const std::string& text) {
   platform::Windows().MsgBox(text, platform::mb::OkOnly, platform::App().Title);
 }
 
 }  // namespace
+
+int FailedSettingWrites() { return failedWrites.load(); }
 
 std::uint32_t RegUtilities::GetPredefinedRootKey(const std::string& strHive) const {
   std::string root = GetRootKey(strHive);
@@ -102,6 +109,7 @@ void RegUtilities::WriteKeyValue(std::uint32_t lngRootKey, const std::string& st
                                  const RegSetting& vValue, std::uint32_t lngType) const {
   std::size_t length = text::CharCount(vValue.Text());
   if (length > MaxSettingChars) {
+    ++failedWrites;
     ShowMessage("Registry setting to long : " + SignedNumber(static_cast<long long>(length)) + "\r\nFor Key: " +
                 strBranch + "\r\nFor Variable: " + vValueName);
     return;
@@ -122,6 +130,7 @@ void RegUtilities::WriteKeyValue(std::uint32_t lngRootKey, const std::string& st
     if (status == reg::ERROR_SUCCESS) status = WriteValueData(key.Get(), vValueName, lngType, vValue);
   }
   if (status != reg::ERROR_SUCCESS) {
+    ++failedWrites;
     ShowMessage("Error updating registry: " + SignedNumber(status) + "\r\nFor keyname: " + strBranch +
                 "\r\nFor variable: " + vValueName);
   }
@@ -157,7 +166,7 @@ std::string RegUtilities::GetKeyValue(const std::string& strHive, const std::str
     std::uint32_t root = GetPredefinedRootKey(strHive);
     std::string branch = GetBranch(strHive);
     OpenKey key;
-    if (reg::RegOpenKeyEx(root, branch, 0, FullAccess, key.Out()) != reg::ERROR_SUCCESS) return dValue;
+    if (reg::RegOpenKeyEx(root, branch, 0, ReadAccess, key.Out()) != reg::ERROR_SUCCESS) return dValue;
     std::string text;
     std::int32_t status = ReadValueData(key.Get(), vValueName, text);
     key.Close();
@@ -216,7 +225,7 @@ std::int32_t RegUtilities::GetKeyType(const std::string& strHive, const std::str
     std::uint32_t root = GetPredefinedRootKey(strHive);
     std::string branch = GetBranch(strHive);
     OpenKey key;
-    if (reg::RegOpenKeyEx(root, branch, 0, FullAccess, key.Out()) == reg::ERROR_SUCCESS) {
+    if (reg::RegOpenKeyEx(root, branch, 0, ReadAccess, key.Out()) == reg::ERROR_SUCCESS) {
       result = ReadValueType(key.Get(), vValueName);
     }
   } catch (...) {

@@ -41,4 +41,8 @@ class RegUtilities {
   std::int32_t ReadValueData(std::uintptr_t lngKey, const std::string& vValueName, std::string& strData) const;
 };
 
+// How many writes of a setting this process could not make (each one told the user in a message box);
+// a run that could not record what it did ends with a failure status.
+int FailedSettingWrites();
+
 }  // namespace kestrun

@@ -9,9 +9,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+#include "platform/FileHandles.h"
 #include "platform/WindowSystem.h"
 #include "util/RuntimeError.h"
 #include "util/Text.h"
@@ -113,18 +116,6 @@ void ApplyAttributes(const std::string& path, int value) {
   if (wanted != mode && ::chmod(path.c_str(), wanted) != 0) RaiseErrno(errno, err::FileNotFound);
 }
 
-// Closes a descriptor and removes a temporary file unless told that all went well.
-struct CopyCleanup {
-  int in = -1;
-  int out = -1;
-  std::string temporary;
-  ~CopyCleanup() {
-    if (in >= 0) ::close(in);
-    if (out >= 0) ::close(out);
-    if (!temporary.empty()) ::unlink(temporary.c_str());
-  }
-};
-
 // Moves the whole of `in` to `out`, in the kernel where it can (copy_file_range, then sendfile), through
 // a large buffer otherwise. Returns the number of bytes moved.
 std::uintmax_t CopyData(int in, int out) {
@@ -172,13 +163,6 @@ std::uintmax_t CopyData(int in, int out) {
   }
 }
 
-// A hidden name beside the destination that no package mask matches. Long names are cut so that the
-// temporary name stays within the file system's limit of 255 bytes.
-std::string TemporaryTemplate(const std::string& folder, const std::string& name) {
-  std::string stem = name.substr(0, std::min<std::size_t>(name.size(), 200));
-  return Join(folder, "." + stem + ".XXXXXX.part");
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -224,17 +208,19 @@ struct FileSystemObject::FoldedNames {
     if (found != folders.end() && found->second.trusted && SameTime(found->second.mtime, st.st_mtim)) {
       return &found->second;
     }
-    DIR* dir = ::opendir(folder.c_str());
+    platform::UniqueDir dir(::opendir(folder.c_str()));
     if (!dir) return nullptr;
     Index index;
     index.mtime = st.st_mtim;  // taken before reading: a change during the read shows next time
     index.trusted = Settled(st.st_mtim);
-    while (dirent* entry = ::readdir(dir)) {
+    int error = 0;
+    while (dirent* entry = dir.Next(error)) {
       std::string name = entry->d_name;
       if (name == "." || name == "..") continue;
       Add(index, name);
     }
-    ::closedir(dir);
+    // A listing broken off is no index: a name it never reached would pass for missing.
+    if (error != 0) return nullptr;
     if (folders.size() >= kMaxFolders && found == folders.end()) folders.clear();
     Index& stored = folders[folder];
     stored = std::move(index);
@@ -381,39 +367,22 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino) return;  // itself
   }
 
-  CopyCleanup guard;
-  guard.in = ::open(sourcePath->c_str(), O_RDONLY | O_CLOEXEC);
-  if (guard.in < 0) RaiseErrno(errno, err::FileNotFound);
-  if (::fstat(guard.in, &sourceStat) != 0) RaiseErrno(errno, err::FileNotFound);
-
-  std::string temporary = TemporaryTemplate(folder, name);
-  guard.out = ::mkstemps(temporary.data(), 5);
-  if (guard.out < 0) RaiseErrno(errno, err::PathNotFound);
-  guard.temporary = temporary;
-  ::fcntl(guard.out, F_SETFD, FD_CLOEXEC);
-
-  std::uintmax_t copied = CopyData(guard.in, guard.out);
-  // A source cut short while it was read must not pass for a complete copy.
-  if (copied < static_cast<std::uintmax_t>(sourceStat.st_size)) Raise(err::DeviceIoError);
-
-  if (::fchmod(guard.out, sourceStat.st_mode & 0777) != 0) RaiseErrno(errno, err::PathNotFound);
-  const timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
-  if (::futimens(guard.out, times) != 0) RaiseErrno(errno, err::PathNotFound);
-  // On disk before it takes its name: the run records a package as fetched right after the copy, and a
-  // power cut must not leave that record pointing at a file the disk never fully received.
-  if (::fdatasync(guard.out) != 0 && errno != EINVAL) RaiseErrno(errno, err::DeviceIoError);
-  int out = guard.out;
-  guard.out = -1;
-  if (::close(out) != 0) RaiseErrno(errno, err::PathNotFound);  // late write errors (network file systems)
-
-  if (overwrite) {
-    if (::rename(temporary.c_str(), target.c_str()) != 0) RaiseErrno(errno, err::PathNotFound);
-  } else if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-    if (errno != EINVAL) RaiseErrno(errno, err::PathNotFound);
-    if (::lstat(target.c_str(), &targetStat) == 0) Raise(err::FileAlreadyExists);
-    if (::rename(temporary.c_str(), target.c_str()) != 0) RaiseErrno(errno, err::PathNotFound);
+  platform::UniqueFd in(::open(sourcePath->c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in) RaiseErrno(errno, err::FileNotFound);
+  if (::fstat(in.Get(), &sourceStat) != 0) RaiseErrno(errno, err::FileNotFound);
+  try {
+    platform::AtomicFile out(target, sourceStat.st_mode & 0777, platform::AtomicFile::Links::Replace);
+    std::uintmax_t copied = CopyData(in.Get(), out.Fd());
+    // A source cut short while it was read must not pass for a complete copy.
+    if (copied < static_cast<std::uintmax_t>(sourceStat.st_size)) Raise(err::DeviceIoError);
+    const timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
+    if (::futimens(out.Fd(), times) != 0) RaiseErrno(errno, err::PathNotFound);
+    // On disk before it takes its name: the run records a package as fetched right after the copy, and
+    // a power cut must not leave that record pointing at a file the disk never fully received.
+    out.Commit(true, overwrite);
+  } catch (const std::system_error& e) {
+    RaiseErrno(e.code().value(), err::PathNotFound);
   }
-  guard.temporary.clear();
   folded_->Note(folder, name, true);
 }
 

@@ -145,8 +145,9 @@ class FileSystemObject {
   // under the source's name; any other destination is the new file's full name. The data goes to a
   // hidden temporary file beside the destination (".<name>.XXXXXX.part") that is renamed into place, so
   // a failed copy never leaves a half file under the destination's name. A read-only destination is not
-  // replaced (70), and without overwrite an existing one is not either (58). The copy keeps the source's
-  // permissions and modification time, as a Windows copy does.
+  // replaced (70), and without overwrite an existing one is not either (58). A destination that is a
+  // symbolic link is replaced by the copy: a name from a share never leads a write out of its folder.
+  // The copy keeps the source's permissions and modification time, as a Windows copy does.
   void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true);
   // Without force a read-only file (or, for a folder, anything read-only inside it) is not deleted (70).
   void DeleteFile(const std::string& path, bool force = false);

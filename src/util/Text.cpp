@@ -25,9 +25,12 @@ std::string MapCase(std::string_view s) {
   while (pos < s.size()) {
     std::size_t start = pos;
     char32_t c = NextChar(s, pos);
-    char32_t m = Map(c);
+    // A byte that is not UTF-8 stays as it was: read as Latin-1 it would be mapped into a character of
+    // two bytes (0xE9 into "É"), changing the text's length and bytes.
+    const bool stray = pos - start == 1 && c >= 0x80;
+    char32_t m = stray ? c : Map(c);
     if (m == c) {
-      out.append(s.substr(start, pos - start));  // keeps invalid bytes as they were
+      out.append(s.substr(start, pos - start));
     } else {
       AppendChar(out, m);
     }
@@ -39,17 +42,35 @@ std::string MapCase(std::string_view s) {
 std::string UCase(std::string_view s) { return MapCase<UpperChar>(s); }
 std::string LCase(std::string_view s) { return MapCase<LowerChar>(s); }
 
+// Well-formed UTF-8 as the Unicode standard defines it (its table of well-formed byte sequences): the
+// second byte's range depends on the first, which rules out overlong forms (C0, C1, E0 80..9F,
+// F0 80..8F), the surrogates U+D800..U+DFFF (ED A0..BF) and anything above U+10FFFF (F4 90.., F5..FF).
 char32_t NextChar(std::string_view s, std::size_t& pos) {
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char b0 = byte(pos);
-  std::size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
-  if (len <= 1 || pos + len > s.size()) {
+  const unsigned char b0 = byte(pos);
+  std::size_t len = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (b0 < 0x80) {
+    ++pos;
+    return b0;
+  } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+    len = 2;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    len = 3;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    len = 4;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
+  }
+  if (len == 0 || pos + len > s.size() || byte(pos + 1) < low || byte(pos + 1) > high) {
     ++pos;
     return b0;
   }
   char32_t c = b0 & (0x7F >> len);
   for (std::size_t i = 1; i < len; ++i) {
-    unsigned char b = byte(pos + i);
+    const unsigned char b = byte(pos + i);
     if ((b >> 6) != 0x2) {
       ++pos;
       return b0;
@@ -58,6 +79,16 @@ char32_t NextChar(std::string_view s, std::size_t& pos) {
   }
   pos += len;
   return c;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t pos = 0; pos < s.size();) {
+    const std::size_t start = pos;
+    NextChar(s, pos);
+    // A byte that decodes as itself is well-formed only when it is ASCII.
+    if (pos - start == 1 && static_cast<unsigned char>(s[start]) >= 0x80) return false;
+  }
+  return true;
 }
 
 void AppendChar(std::string& out, char32_t c) {

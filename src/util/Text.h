@@ -16,8 +16,11 @@ char32_t LowerChar(char32_t c);
 std::size_t CharCount(std::string_view s);
 // Byte offset of 0-based character index `chars` (s.size() when past the end).
 std::size_t ByteOffset(std::string_view s, std::size_t chars);
-// Decodes the character at byte offset `pos` and advances `pos` past it. Invalid bytes decode as themselves.
+// Decodes the character at byte offset `pos` and advances `pos` past it. A byte that does not start a
+// well-formed sequence (overlong forms, surrogates and values above U+10FFFF are not) decodes as itself.
 char32_t NextChar(std::string_view s, std::size_t& pos);
+// Whether the whole text is well-formed UTF-8.
+bool IsValidUtf8(std::string_view s);
 void AppendChar(std::string& out, char32_t c);
 
 // VB-style helpers counting characters: Left, Right, Mid (1-based start).

@@ -54,15 +54,18 @@ class KestrunFtpCommandTest : public ::testing::Test {
         << "\"FileMask\"=\"sdat*.exe\"\n\"LocalPath\"=\"" << local.string() << "\"\n\"SDATsToKeep\"=\"2\"\n" << extra;
   }
 
-  std::string Command(const std::string& arguments) const {
-    return "exec env -u DISPLAY -u WAYLAND_DISPLAY KESTRUN_UI=console NO_COLOR=1 KESTRUN_FTP_STALL_TIMEOUT=20 KESTRUN_REGISTRY='" +
+  // A file-size limit (bytes) stands in for a full disk, even for root: writes beyond it fail.
+  std::string Command(const std::string& arguments, long fileSizeLimit = 0) const {
+    const std::string start =
+        fileSizeLimit > 0 ? "trap '' XFSZ; exec prlimit --fsize=" + std::to_string(fileSizeLimit) + " " : "exec ";
+    return start + "env -u DISPLAY -u WAYLAND_DISPLAY KESTRUN_UI=console NO_COLOR=1 KESTRUN_FTP_STALL_TIMEOUT=20 KESTRUN_REGISTRY='" +
            sandbox.RegistryFile().string() + "' '" + bin_.string() + "' " + arguments + " </dev/null >'" + out_.string() +
            "' 2>/dev/null";
   }
 
   // Runs the program to its end; gives its exit status, and its standard output in `out`.
-  int Run(const std::string& arguments, std::string& out) {
-    const int raw = std::system(Command(arguments).c_str());
+  int Run(const std::string& arguments, std::string& out, long fileSizeLimit = 0) {
+    const int raw = std::system(Command(arguments, fileSizeLimit).c_str());
     out = testing::Sandbox::ReadFile(out_);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
@@ -82,6 +85,8 @@ class KestrunFtpCommandTest : public ::testing::Test {
 
 TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
   for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"}) sandbox.WriteFile("local/" + std::string(name), name);
+  // A link under a package's name does not lead the download out of the folder.
+  fs::create_symlink(sandbox.WriteFile("outside", "kept"), local / "sdat4301.exe");
   auto server = Serve();
   WriteStore(server->HostName(), "/pub", "", "", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n\"LatestUpdateDate\"=\"then\"\n");
 
@@ -95,6 +100,7 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
       << out;
   EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
   EXPECT_EQ(testing::Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
+  EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.Root() / "outside"), "kept");
   EXPECT_NE(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
 }
 
@@ -133,7 +139,8 @@ TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
   }
 }
 
-// 0 when the last source tried ran through, 1 when it failed.
+// 0 when the last source tried ran through, 1 when it failed. A disk that fills during the downloads
+// leaves neither a package nor a temporary file, and records nothing.
 TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
   auto good = Serve();
   const std::string unreachable = "127.0.0.1:1";
@@ -142,54 +149,71 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     std::string host, remote, altHost, altRemote;
     int status;
     std::string line;
+    long fileSizeLimit;
+    std::size_t packagesLeft;
   };
   // Each failure line is followed by why.
-  for (const Case& c : {Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!\nConnection refused"},
+  for (const Case& c : {Case{"nobody listening, no alternate", unreachable, "/pub", "", "/pub", 1, "Unable to connect!\nConnection refused", 0, 0},
                         Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), "/pub", 0,
-                             "Unable to change to the specified directory!\n550 No such file or directory."}}) {
+                             "Unable to change to the specified directory!\n550 No such file or directory.", 0, 2},
+                        Case{"disk full", good->HostName(), "/pub", "", "/pub", 1, "Failed to get sdat4301.exe!", 100000, 0}}) {
     SCOPED_TRACE(c.what);
     for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
     WriteStore(c.host, c.remote, c.altHost, c.altRemote);
     std::string out;
-    EXPECT_EQ(Run("", out), c.status) << out;
+    EXPECT_EQ(Run("", out, c.fileSizeLimit), c.status) << out;
     EXPECT_NE(out.find("\n" + c.line + "\n"), std::string::npos) << out;
     EXPECT_EQ(out.substr(out.size() - 9), "Finished\n") << out;
+    EXPECT_EQ(LocalNames().size(), c.packagesLeft) << "no temporary file";
+    EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("LatestUpdate") != std::string::npos, c.status == 0);
   }
 }
 
 // Ctrl-C while a package is on its way: the program abandons it, leaves no file, records nothing and
-// ends at once with a failure status.
+// ends at once with a failure status. A second signal (here SIGTERM) that comes before the first was
+// acted on ends it by that signal, and still no hidden temporary file stays behind.
 TEST_F(KestrunFtpCommandTest, InterruptDuringADownload) {
   FtpServerOptions stall;
   stall.stallFile = "sdat4301.exe";
   stall.stallAfter = 100000;
   auto server = Serve(stall);
-  sandbox.WriteFile("local/sdat4300.exe", "old");
-  WriteStore(server->HostName(), "/pub", server->HostName(), "/pub", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n");
+  struct Case {
+    std::vector<int> signals;
+    int exitStatus;  // or -signal when ended by that signal
+  };
+  for (const Case& c : {Case{{SIGINT}, 1}, Case{{SIGINT, SIGTERM}, -SIGTERM}}) {
+    SCOPED_TRACE(c.signals.size());
+    for (const auto& entry : fs::directory_iterator(local)) fs::remove(entry.path());
+    sandbox.WriteFile("local/sdat4300.exe", "old");
+    WriteStore(server->HostName(), "/pub", server->HostName(), "/pub", "\"LatestUpdate\"=\"SDAT4300.EXE\"\n");
+    fs::remove(out_);
 
-  const std::string command = Command("");
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
+    const std::string command = Command("");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Once the download line is out, the transfer is under way (and held by the server).
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && testing::Sandbox::ReadFile(out_).find("Get sdat4301.exe") == std::string::npos)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto interrupted = Clock::now();
+    // Held still while the signals arrive, so that both are there before it acts on the first.
+    ::kill(pid, SIGSTOP);
+    for (int signal : c.signals) ::kill(pid, signal);
+    ::kill(pid, SIGCONT);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    EXPECT_LT(Clock::now() - interrupted, std::chrono::seconds(3));
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? -WTERMSIG(raw) : 999, c.exitStatus);
+    const std::string out = testing::Sandbox::ReadFile(out_);
+    EXPECT_EQ(out.find("Finished"), std::string::npos) << out;
+    EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4300.exe"}) << "no package and no temporary file";
+    EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("SDAT4301"), std::string::npos);
   }
-  // Once the download line is out, the transfer is under way (and held by the server).
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (Clock::now() < deadline && testing::Sandbox::ReadFile(out_).find("Get sdat4301.exe") == std::string::npos)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  const auto interrupted = Clock::now();
-  ::kill(pid, SIGINT);
-  int raw = 0;
-  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
-  EXPECT_LT(Clock::now() - interrupted, std::chrono::seconds(3));
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(WEXITSTATUS(raw), 1);
-  const std::string out = testing::Sandbox::ReadFile(out_);
-  EXPECT_EQ(out.find("Finished"), std::string::npos) << out;
-  EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4300.exe"}) << "no package and no temporary file";
-  EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("SDAT4301"), std::string::npos);
 }
 
 }  // namespace

@@ -1,31 +1,46 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
 
 #include "platform/Cancellation.h"
+#include "support/Sandbox.h"
 
 namespace kestrun::platform {
 namespace {
 
-TEST(Cancellation, FirstInterruptRequestsCancelSecondEndsProcess) {
-  struct sigaction saved[2];
-  sigaction(SIGINT, nullptr, &saved[0]);
-  sigaction(SIGTERM, nullptr, &saved[1]);
-  ResetCancel();
-  InstallInterruptHandlers();
-
-  for (int sig : {SIGINT, SIGTERM}) {
-    ResetCancel();
-    ASSERT_EQ(raise(sig), 0);  // with the handler installed, the process lives on
-    EXPECT_TRUE(CancelRequested()) << sig;
-    struct sigaction now;
-    sigaction(sig, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second signal " << sig << " must end the process";
+// In a child of its own, since the second signal ends the process: the first signal (SIGINT or
+// SIGTERM) only asks to cancel, the second removes the held temporary file (not a released one) and ends
+// the process by that signal.
+TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProcess) {
+  testing::Sandbox sandbox;
+  for (auto [first, sig] : {std::pair{SIGINT, SIGINT}, std::pair{SIGTERM, SIGINT}, std::pair{SIGINT, SIGTERM}}) {
+    const auto held = sandbox.WriteFile(".sdat4301.exe.abcdef.part", "half");
+    const auto released = sandbox.WriteFile(".setup.exe.ghijkl.part", "whole");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ResetCancel();
+      InstallInterruptHandlers();
+      HoldTemporaryFile(held.c_str());
+      ReleaseTemporaryFile(HoldTemporaryFile(released.c_str()));
+      ::raise(first);
+      if (!CancelRequested()) ::_exit(10);
+      ::raise(sig);
+      ::_exit(11);  // still alive after the second signal
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << ": status " << status;
+    EXPECT_FALSE(std::filesystem::exists(held)) << sig;
+    EXPECT_TRUE(std::filesystem::exists(released)) << sig;
   }
-
-  ResetCancel();
-  EXPECT_FALSE(CancelRequested());
-  sigaction(SIGINT, &saved[0], nullptr);
-  sigaction(SIGTERM, &saved[1], nullptr);
+  EXPECT_EQ(HoldTemporaryFile(""), -1);
+  EXPECT_EQ(HoldTemporaryFile(std::string(5000, 'x').c_str()), -1);
 }
 
 }  // namespace

@@ -120,6 +120,13 @@ TEST_F(RegUtilitiesTest, ConversionFailuresAndUnknownTypeNamesWriteNothing) {
 }
 
 TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {
+  // Reading creates nothing: not the store's folder, not a lock file beside the store.
+  for (const auto& store : {sandbox.Root() / "sub" / "registry.reg", sandbox.RegistryFile()}) {
+    ::setenv("KESTRUN_REGISTRY", store.c_str(), 1);
+    EXPECT_EQ(ru.GetKeyValue(AppKey, "HostName", "dflt"), "dflt");
+    EXPECT_EQ(ru.GetKeyType(AppKey, "HostName"), -1);
+    EXPECT_TRUE(std::filesystem::is_empty(sandbox.Root())) << store;
+  }
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "NoData", reg::REG_SZ, ""), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s), 0);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "NoData", "dflt"), "");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -84,6 +86,8 @@ TEST(RegistryStore, WritesWhatTheRegistryEditorReads) {
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "B", reg::REG_BINARY, "\x01\xff"s), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "", reg::REG_SZ, "a\"b\\c\0"s), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "L", reg::REG_SZ, "1\n2\0"s), 0);
+  // Not UTF-8 (a surrogate, an overlong "/"): an editor would not keep these bytes as they are.
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "S", reg::REG_SZ, "\xed\xa0\x80\xc0\xaf\0"s), 0);
   EXPECT_EQ(Sandbox::ReadFile(sandbox.RegistryFile()),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n"
@@ -91,7 +95,8 @@ TEST(RegistryStore, WritesWhatTheRegistryEditorReads) {
             "\"N\"=dword:0000000c\n"
             "\"B\"=hex:01,ff\n"
             "@=\"a\\\"b\\\\c\"\n"
-            "\"L\"=hex(1):31,0a,32,00\n\n");
+            "\"L\"=hex(1):31,0a,32,00\n"
+            "\"S\"=hex(1):ed,a0,80,c0,af,00\n\n");
 }
 
 TEST(RegistryStore, NamesIgnoreCaseKeepTheirFirstCaseAndListInTheirOrder) {
@@ -174,6 +179,21 @@ TEST(RegistryStore, AStoreThatCannotBeWrittenSaysWhy) {
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "A", 0, reg::KEY_ALL_ACCESS, &h), reg::ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "A", 0, reg::KEY_READ, &h), 2);  // reading just finds nothing
   EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "v", reg::REG_SZ, "\0"s), reg::ERROR_PATH_NOT_FOUND);
+}
+
+// A store reached through a link stays a link, and the file it points to is the one written; the
+// temporary files that writers killed halfway left beside that file go with the first write.
+TEST(RegistryStore, ALinkedStoreStaysALinkAndLeftoversOfKilledWritersGo) {
+  Sandbox sandbox;
+  sandbox.WriteFile("real/registry.reg", "REGEDIT4\n");
+  sandbox.WriteFile("real/.registry.reg.a1B2c3.part", "REGEDIT4\n[HKEY_CURRENT_USER\\Half");
+  sandbox.WriteFile("real/.registry.reg.part", "not ours");
+  std::filesystem::create_symlink("real/registry.reg", sandbox.RegistryFile());
+  ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "v", reg::REG_SZ, "1\0"s), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(sandbox.RegistryFile()));
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "v").data, "1\0"s);
+  EXPECT_FALSE(std::filesystem::exists(sandbox.Root() / "real/.registry.reg.a1B2c3.part"));
+  EXPECT_TRUE(std::filesystem::exists(sandbox.Root() / "real/.registry.reg.part"));
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #include "util/FileSystemObject.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -114,27 +112,6 @@ TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
   EXPECT_EQ(Names(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/existing.bin"), "old");
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/readonly.bin"), "kept");
-}
-
-TEST_F(FileSystemObjectTest, CopyFailingHalfwayLeavesNeitherHalfFileNorTemporary) {
-  // A file-size limit makes the write fail partway, as a full disk would, even for root.
-  box.WriteFile("big.bin", std::string(256 * 1024, 'b'));
-  box.WriteFile("dst/keep.bin", "previous");
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit limited = old;
-  limited.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  int fresh = ErrorOf([&] { fso.CopyFile(P("big.bin"), P("dst/new.bin")); });
-  int replace = ErrorOf([&] { fso.CopyFile(P("big.bin"), P("dst/keep.bin")); });
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-
-  EXPECT_EQ(fresh, err::DiskFull);
-  EXPECT_EQ(replace, err::DiskFull);
-  EXPECT_EQ(Names(box.Root() / "dst"), std::set<std::string>{"keep.bin"});
-  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/keep.bin"), "previous");
 }
 
 TEST_F(FileSystemObjectTest, ReadOnlyAttributeIsTheOwnersWritePermission) {

@@ -1,4 +1,5 @@
 #include "util/StringUtilities.h"
+#include "util/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,51 @@ TEST(StringUtilitiesTests, StartsAndEndsWithIgnoreCase) {
   EXPECT_TRUE(su.EndsWith("école", "OLE"));
   EXPECT_TRUE(su.StartsWith("école", "ÉC"));
   EXPECT_FALSE(su.EndsWith("ÉCOLE", "olé"));
+}
+
+// Exact UTF-8: the Unicode standard's well-formed boundaries and its ill-formed examples (overlong forms,
+// surrogates, beyond U+10FFFF, stray and cut-short sequences). An ill-formed byte counts as one character
+// and is never case-mapped into a letter.
+TEST(TextUtf8, TakesOnlyWellFormedSequences) {
+  const struct {
+    std::string bytes;
+    bool valid;
+    std::size_t chars;
+    char32_t first;  // decoded first character
+  } cases[] = {
+      {"A", true, 1, U'A'},
+      {"\xC2\x80", true, 1, 0x80},
+      {"\xDF\xBF", true, 1, 0x7FF},
+      {"\xE0\xA0\x80", true, 1, 0x800},
+      {"\xED\x9F\xBF", true, 1, 0xD7FF},
+      {"\xEE\x80\x80", true, 1, 0xE000},
+      {"\xF0\x90\x80\x80", true, 1, 0x10000},
+      {"\xF4\x8F\xBF\xBF", true, 1, 0x10FFFF},
+      {"\xC0\xAF", false, 2, 0xC0},
+      {"\xC1\xA1", false, 2, 0xC1},
+      {"\xE0\x80\xAF", false, 3, 0xE0},
+      {"\xE0\x9F\xBF", false, 3, 0xE0},
+      {"\xF0\x80\x80\xAF", false, 4, 0xF0},
+      {"\xF0\x8F\xBF\xBF", false, 4, 0xF0},
+      {"\xED\xA0\x80", false, 3, 0xED},
+      {"\xED\xBF\xBF", false, 3, 0xED},
+      {"\xF4\x90\x80\x80", false, 4, 0xF4},
+      {"\xF5\x80\x80\x80", false, 4, 0xF5},
+      {"\xFF", false, 1, 0xFF},
+      {"\x80", false, 1, 0x80},
+      {"\xE1\x80", false, 2, 0xE1},
+      {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", false, 13, U'a'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
+    EXPECT_EQ(text::IsValidUtf8(c.bytes), c.valid);
+    EXPECT_EQ(text::CharCount(c.bytes), c.chars);
+    std::size_t pos = 0;
+    EXPECT_EQ(text::NextChar(c.bytes, pos), c.first);
+    if (!c.valid && c.first >= 0x80) {
+      EXPECT_EQ(text::UCase(c.bytes), c.bytes);
+    }
+  }
 }
 
 }  // namespace
