@@ -11,6 +11,17 @@ void ResetCancel() noexcept;
 
 // Makes SIGINT and SIGTERM request cancellation. The first signal only sets the flag, so the run can
 // clean up; the default action is restored at the same time, so a second Ctrl-C ends the process at once.
-void InstallInterruptHandlers();
+// False (with errno) when a handler could not be installed.
+bool InstallInterruptHandlers();
+
+// A descriptor that turns readable when SIGINT or SIGTERM arrives, for waits that would not notice the
+// flag by themselves: an open dialog's event loop, a read of the console. Readable is a hint only: the
+// flag is the truth (ResetCancel empties it again). -1 before InstallInterruptHandlers.
+int InterruptWakeFd() noexcept;
+void DrainInterruptWakeFd() noexcept;
+
+// A reader of our standard output that went away (`kestrun | head`) must not end the run: writes then
+// fail with EPIPE instead. False (with errno) when that could not be arranged.
+bool IgnoreBrokenPipes();
 
 }  // namespace kestrun::platform
