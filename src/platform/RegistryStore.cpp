@@ -1,6 +1,5 @@
 // The registry functions over the store file: where the file lives, locking, atomic rewrites and handles.
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/RegistryDocument.h"
+#include "platform/StoreLocation.h"
 
 namespace kestrun::platform::reg {
 
@@ -35,32 +35,19 @@ struct StorePaths {
   std::string lock;    // flock'ed beside the store; the store itself is replaced by rename on every change
   std::string temp;    // written under the exclusive lock only, so one fixed name is enough
   std::string folder;
+  bool machineWide = false;  // root's store: a folder only root may enter, a file only root may read
 };
 
 StorePaths CurrentStorePaths() {
-  std::filesystem::path file;
-  if (const char* env = std::getenv("KESTRUN_REGISTRY"); env && *env) {
-    file = env;
-  } else {
-    std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-      config = xdg;
-    } else {
-      const char* home = std::getenv("HOME");
-      if (!home || !*home) {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : "/";
-      }
-      config = std::filesystem::path(home) / ".config";
-    }
-    file = config / "kestrun" / "registry.reg";
-  }
+  const StoreLocation location = SettingsStoreLocation();
+  const std::filesystem::path file = location.file;
   StorePaths p;
   p.file = file.string();
   p.lock = p.file + ".lock";
   p.temp = p.file + ".tmp";
   std::filesystem::path folder = file.parent_path();
   p.folder = folder.empty() ? "." : folder.string();
+  p.machineWide = location.machineWide;
   return p;
 }
 
@@ -227,6 +214,7 @@ LONG PrepareForWrite(const StorePaths& paths) {
   if (!std::filesystem::is_directory(paths.folder, ec)) {
     std::filesystem::create_directories(paths.folder, ec);
     if (ec) return StatusOfErrno(ec.value());
+    if (paths.machineWide) std::filesystem::permissions(paths.folder, std::filesystem::perms::owner_all, ec);
   }
   if (::faccessat(AT_FDCWD, paths.folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return StatusOfErrno(errno);
   if (::faccessat(AT_FDCWD, paths.file.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
@@ -250,7 +238,7 @@ bool WriteAll(int fd, const std::string& data) {
 // folder flushed so that the rename itself survives a crash. The caller holds the exclusive lock.
 LONG WriteStore(const StorePaths& paths, const Snapshot& old, Snapshot& written) {
   std::string text = detail::SerializeDocument(written.doc);
-  mode_t mode = old.exists ? (old.st.st_mode & 07777) : 0644;
+  mode_t mode = old.exists ? (old.st.st_mode & 07777) : paths.machineWide ? 0600 : 0644;
   ::unlink(paths.temp.c_str());  // a leftover of a writer that was killed
   Fd tmp(::open(paths.temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
   if (tmp.get() < 0) return StatusOfErrno(errno);
