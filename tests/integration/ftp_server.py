@@ -20,7 +20,7 @@ warnings.filterwarnings("ignore", category=DeprecationWarning)
 import logging  # noqa: E402
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer  # noqa: E402
-from pyftpdlib.handlers import DTPHandler, FTPHandler  # noqa: E402
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler  # noqa: E402
 from pyftpdlib.servers import FTPServer  # noqa: E402
 
 CHUNK = 65536
@@ -44,6 +44,8 @@ def parse_args():
     p.add_argument("--listing", metavar="FILE", help="answer NLST with the raw bytes of this file")
     p.add_argument("--many-names", type=int, default=0, metavar="N",
                    help="answer NLST with N generated names (file0000000.dat, ...), streamed")
+    p.add_argument("--rate", type=int, default=0, metavar="BYTES",
+                   help="send at most this many bytes a second on each data connection")
     p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
                    help="the server ends itself after this long, whatever happens")
     return p.parse_args()
@@ -70,6 +72,10 @@ class FaultyDTPHandler(DTPHandler):
             self.modify_ioloop_events(self.ioloop.READ)
             return 0
         return DTPHandler.send(self, data)
+
+
+class ThrottledFaultyDTPHandler(ThrottledDTPHandler, FaultyDTPHandler):
+    """The same data channel, slowed down to --rate bytes a second (a long download on a small file)."""
 
 
 class FaultProducer(object):
@@ -180,6 +186,9 @@ def main():
     authorizer.add_anonymous(os.path.abspath(ARGS.root), perm="elr")
     Handler.authorizer = authorizer
     Handler.banner = "Kestrun test server ready."
+    if ARGS.rate > 0:
+        ThrottledFaultyDTPHandler.write_limit = ARGS.rate
+        Handler.dtp_handler = ThrottledFaultyDTPHandler
     server = FTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
 

@@ -29,6 +29,8 @@ struct FtpServerOptions {
   std::filesystem::path listingFile;
   // NLST answers with this many generated names ("file0000000.dat", ...), streamed.
   long manyNames = 0;
+  // Each data connection sends at most this many bytes a second (0: as fast as it can).
+  long rate = 0;
 };
 
 // The test FTP server as a child process on 127.0.0.1 and an ephemeral port. Started by the
