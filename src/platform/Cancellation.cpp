@@ -48,7 +48,10 @@ void ResetCancel() noexcept {
   DrainInterruptWakeFd();
 }
 
-int InterruptWakeFd() noexcept { return wakeRead.load(); }
+int InterruptWakeFd() noexcept {
+  OpenWakePipe();
+  return wakeRead.load();
+}
 
 void DrainInterruptWakeFd() noexcept {
   const int fd = wakeRead.load();

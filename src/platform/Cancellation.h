@@ -16,7 +16,7 @@ bool InstallInterruptHandlers();
 
 // A descriptor that turns readable when SIGINT or SIGTERM arrives, for waits that would not notice the
 // flag by themselves: an open dialog's event loop, a read of the console. Readable is a hint only: the
-// flag is the truth (ResetCancel empties it again). -1 before InstallInterruptHandlers.
+// flag is the truth (ResetCancel empties it again). -1 only when no pipe could be made.
 int InterruptWakeFd() noexcept;
 void DrainInterruptWakeFd() noexcept;
 
