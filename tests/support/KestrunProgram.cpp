@@ -5,17 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <thread>
 
 #include "support/Spawn.h"
-
-extern char** environ;
 
 namespace kestrun::testing {
 
@@ -32,40 +28,31 @@ fs::path KestrunProgram::Binary() {
 KestrunProgram::KestrunProgram(const Sandbox& sandbox, const std::string& name)
     : environment({"DISPLAY", "WAYLAND_DISPLAY", "KESTRUN_LOG", "KESTRUN_UI=console", "NO_COLOR=1",
                    "KESTRUN_REGISTRY=" + sandbox.RegistryFile().string()}),
-      sandbox_(sandbox),
       out_(sandbox.Root() / (name + ".out")),
       err_(sandbox.Root() / (name + ".err")) {}
 
 KestrunProgram::~KestrunProgram() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGKILL);
-    Wait();
-  }
+  Signal(SIGKILL);
+  if (pid_ > 0) Wait();
 }
 
 void KestrunProgram::Start(const std::vector<std::string>& arguments, int in, int out) {
-  std::map<std::string, std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    env[entry.substr(0, entry.find('='))] = entry;
+  // env(1) sets the environment and then becomes the program: the process is the program's own. The
+  // last change of a name holds; env takes its removals before its settings.
+  std::map<std::string, std::string> changes;
+  for (const std::string& change : environment) changes[change.substr(0, change.find('='))] = change;
+  std::vector<std::string> args = {"/usr/bin/env"}, settings;
+  for (const auto& [name, change] : changes) {
+    if (change == name) args.insert(args.end(), {"-u", name});
+    else settings.push_back(change);
   }
-  for (const std::string& change : environment) {
-    const std::size_t equals = change.find('=');
-    if (equals == std::string::npos) {
-      env.erase(change);
-    } else {
-      env[change.substr(0, equals)] = change;
-    }
-  }
-  std::vector<std::string> envp;
-  for (const auto& [name, entry] : env) envp.push_back(entry);
-
-  std::vector<std::string> args = {Binary().string()};
+  args.insert(args.end(), settings.begin(), settings.end());
+  args.push_back(Binary().string());
   args.insert(args.end(), arguments.begin(), arguments.end());
   const int nul = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   const int outFile = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const int errFile = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  pid_ = Spawn(args, in >= 0 ? in : nul, out >= 0 ? out : outFile, errFile, envp);
+  pid_ = Spawn(args, in >= 0 ? in : nul, out >= 0 ? out : outFile, errFile);
   for (int fd : {nul, outFile, errFile}) ::close(fd);
 }
 
@@ -79,10 +66,9 @@ int KestrunProgram::Wait() {
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 }
 
-bool KestrunProgram::WaitForOutput(const std::string& text, std::chrono::milliseconds limit) const {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (Out().find(text) == std::string::npos && Err().find(text) == std::string::npos) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
+bool KestrunProgram::WaitForOutput(const std::string& text) const {
+  for (int slept = 0; Out().find(text) == std::string::npos && Err().find(text) == std::string::npos; ++slept) {
+    if (slept == 500) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
@@ -93,18 +79,12 @@ void KestrunProgram::Signal(int signal) const {
 }
 
 void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::string, std::string>>& values) {
-  std::vector<std::pair<std::string, std::string>> all = {
-      {"HostName", "ftp.example.invalid"}, {"AlternateHostName", "ftp.example.invalid"},
-      {"RemotePath", (sandbox.Root() / "source").string()}, {"AlternateRemotePath", (sandbox.Root() / "source").string()},
-      {"FileMask", "sdat*.exe"}, {"LocalPath", (sandbox.Root() / "local").string()}, {"SDATsToKeep", "2"}};
-  for (const auto& value : values) {
-    auto it = std::find_if(all.begin(), all.end(), [&](const auto& v) { return v.first == value.first; });
-    if (it != all.end()) {
-      it->second = value.second;
-    } else {
-      all.push_back(value);
-    }
-  }
+  const std::string source = (sandbox.Root() / "source").string();
+  std::map<std::string, std::string> all = {
+      {"HostName", "ftp.example.invalid"}, {"AlternateHostName", "ftp.example.invalid"}, {"RemotePath", source},
+      {"AlternateRemotePath", source}, {"FileMask", "sdat*.exe"}, {"LocalPath", (sandbox.Root() / "local").string()},
+      {"SDATsToKeep", "2"}};
+  for (const auto& [name, text] : values) all[name] = text;
   std::ofstream store(sandbox.RegistryFile(), std::ios::binary);
   store << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n";
   for (const auto& [name, text] : all) store << '"' << name << "\"=\"" << text << "\"\n";

@@ -27,30 +27,28 @@ class KestrunProgram {
   // Changes to the environment the program gets: "NAME=value" sets, "NAME" alone removes.
   std::vector<std::string> environment;
 
-  // `in` (not owned) is its standard input; `out` replaces the standard output file (not owned).
+  // `in` and `out` (not owned) replace standard input and the standard output file.
   void Start(const std::vector<std::string>& arguments, int in = -1, int out = -1);
-  // Its exit status, or 128 + the signal that ended it.
+  // The exit status, or 128 + the signal that ended it.
   int Wait();
   int Run(const std::vector<std::string>& arguments) {
     Start(arguments);
     return Wait();
   }
-  // Waits (in short sleeps, for at most `limit`) until standard output or error holds `text`.
-  bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+  // Waits (in short sleeps, 10 s at most) until standard output or error holds `text`.
+  bool WaitForOutput(const std::string& text) const;
   void Signal(int signal) const;
 
   std::string Out() const { return Sandbox::ReadFile(out_); }
   std::string Err() const { return Sandbox::ReadFile(err_); }
 
  private:
-  const Sandbox& sandbox_;
-  std::filesystem::path out_;
-  std::filesystem::path err_;
+  std::filesystem::path out_, err_;
   pid_t pid_ = -1;
 };
 
-// Writes the sandbox's store with every setting the run needs (so that no question is asked), then
-// `values` (name, text) over and beside them.
+// Writes the sandbox's store with every setting a copy-mode run needs (so that nothing is asked),
+// `values` (name, text) taking the place of those of the same name.
 void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace kestrun::testing

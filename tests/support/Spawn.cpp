@@ -7,13 +7,10 @@ extern char** environ;
 
 namespace kestrun::testing {
 
-pid_t Spawn(const std::vector<std::string>& args, int in, int out, int err, const std::vector<std::string>& environment) {
+pid_t Spawn(const std::vector<std::string>& args, int in, int out, int err) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   const int fds[] = {in, out, err};
@@ -22,7 +19,7 @@ pid_t Spawn(const std::vector<std::string>& args, int in, int out, int err, cons
   }
   posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.empty() ? environ : envp.data());
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return rc == 0 ? pid : -1;
 }

@@ -86,8 +86,16 @@ void ConsoleWindowSystem::WaitFor(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
     return;
   }
-  pollfd fd{wake, POLLIN, 0};
-  ::poll(&fd, 1, static_cast<int>(duration.count()));
+  const auto deadline = std::chrono::steady_clock::now() + duration;
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd fd{wake, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(left.count())) > 0) {
+      if (platform::CancelRequested()) return;
+      platform::DrainInterruptWakeFd();  // left over from an earlier, finished stop
+    }
+  }
 }
 
 std::unique_ptr<MainView> ConsoleWindowSystem::CreateMainView() {

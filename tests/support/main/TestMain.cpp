@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
   SetDefault("KESTRUN_TEST_DATA", KESTRUN_TEST_DATA_DIR);
   // Always a throw-away store: a test that forgets its sandbox must not write the user's settings.
   ::setenv("KESTRUN_REGISTRY", (scratch / "test-registry-must-not-be-used.reg").c_str(), 1);
+  // Nor the user's log file.
+  ::unsetenv("KESTRUN_LOG");
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
