@@ -1,46 +1,97 @@
-// Picks the front end: real windows when a display is available, the console otherwise.
-// KESTRUN_UI=console or KESTRUN_UI=gui forces one.
+// Answers the GNU options, then picks the front end: real windows when a display answers, the console
+// otherwise. KESTRUN_UI=console or KESTRUN_UI=gui forces one.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
+#include "app/CommandTail.h"
 #include "app/Common.h"
+#include "app/StartOptions.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
 #include "ui/console/ConsoleWindowSystem.h"
 #ifdef KESTRUN_HAVE_QT
+#include "ui/qt/DisplayProbe.h"
 #include "ui/qt/QtFrontEnd.h"
 #endif
 
 namespace {
 
-bool WantsWindows() {
-  const char* forced = std::getenv("KESTRUN_UI");
-  if (forced && std::strcmp(forced, "console") == 0) return false;
-  if (forced && std::strcmp(forced, "gui") == 0) return true;
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return true;
+enum class FrontEnd { Console, Windows, None };
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+FrontEnd ChooseFrontEnd() {
+  const std::string forced = Env("KESTRUN_UI");
+  if (forced == "console") return FrontEnd::Console;
+  const bool wanted = forced == "gui" || !Env("DISPLAY").empty() || !Env("WAYLAND_DISPLAY").empty() ||
+                      !Env("QT_QPA_PLATFORM").empty();
+  if (!wanted) return FrontEnd::Console;
+#ifdef KESTRUN_HAVE_QT
+  // Qt aborts when it cannot open its display; a timer that inherited a stale DISPLAY must still run.
+  const std::string problem = kestrun::ui::qt::DisplayProblem();
+  if (problem.empty()) return FrontEnd::Windows;
+  if (forced == "gui") {
+    std::cerr << "kestrun: no window can be opened (" << problem << ")" << std::endl;
+    return FrontEnd::None;
   }
-  return false;
+  std::cerr << "kestrun: no window can be opened (" << problem << "); running on the console" << std::endl;
+#else
+  std::cerr << "kestrun: built without windows; running on the console" << std::endl;
+#endif
+  return FrontEnd::Console;
+}
+
+// --help and --version: the answer on standard output; a failed write is a failure, as in GNU tools.
+int Answer(const std::string& text) {
+  std::cout << text << std::flush;
+  if (std::cout) return 0;
+  std::cerr << "kestrun: write error: " << std::strerror(errno) << std::endl;
+  return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  kestrun::platform::InitAppFacts(argv[0]);
-  kestrun::platform::SetCommandTail(kestrun::platform::BuildCommandTail(argc, argv));
+  using kestrun::StartOptions;
+  // Ignored before anything is written: `kestrun | head` must not end a run half-way (writes then fail).
+  if (!kestrun::platform::IgnoreBrokenPipes()) {
+    std::cerr << "kestrun: cannot ignore SIGPIPE: " << std::strerror(errno) << std::endl;
+  }
+  kestrun::platform::InitAppFacts(argc > 0 ? argv[0] : nullptr);
+  const StartOptions options = kestrun::ReadStartOptions(argc, argv);
+  switch (options.action) {
+    case StartOptions::Action::Help: return Answer(kestrun::HelpText());
+    case StartOptions::Action::Version: return Answer(kestrun::VersionText());
+    case StartOptions::Action::Refused: return 2;
+    case StartOptions::Action::Run: break;
+  }
+  kestrun::platform::SetCommandTail(kestrun::BuildCommandTail(options.arguments));
 
   // Ctrl-C or a service manager's SIGTERM stops the run at its next step, so a download under way
-  // removes its temporary file and nothing half-fetched is recorded; a second Ctrl-C ends it at once.
-  kestrun::platform::InstallInterruptHandlers();
+  // removes its temporary file and nothing half-fetched is recorded; an open dialog closes as cancelled;
+  // a second Ctrl-C ends it at once.
+  if (!kestrun::platform::InstallInterruptHandlers()) {
+    std::cerr << "kestrun: cannot handle SIGINT and SIGTERM: " << std::strerror(errno) << std::endl;
+  }
 
-  if (WantsWindows()) {
+  switch (ChooseFrontEnd()) {
+    case FrontEnd::None: return 1;
+    case FrontEnd::Windows:
 #ifdef KESTRUN_HAVE_QT
-    return kestrun::ui::qt::RunWithQt(argc, argv);
-#else
-    std::cerr << "kestrun: built without windows; running on the console\n";
+    {
+      // Qt gets no argument of ours: what follows "--" must not pass for a Qt option (-platform, -style).
+      static char name[] = "kestrun";
+      static char* qtArgv[] = {name, nullptr};
+      return kestrun::ui::qt::RunWithQt(1, qtArgv);
+    }
 #endif
+    case FrontEnd::Console: break;
   }
   kestrun::ui::ConsoleWindowSystem console;
   kestrun::platform::InstallWindowSystem(&console);

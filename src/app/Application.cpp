@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "app/AppMain.h"
+#include "platform/Cancellation.h"
 #include "platform/RegistryApi.h"
+#include "platform/RunLock.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
@@ -35,6 +37,8 @@ Application::Application(const std::string& commandTail) {
     creating = "ArgumentHandler";
     ah_ = std::make_unique<ArgumentHandler>();
     ah_->ParseCommandLine(commandTail);
+    // Known before the main window is made: on the console it decides where the log goes.
+    ui::Views().SetSilent(ah_->CheckArgumentKey("SILENT"));
     creating = "AppMain";
     am_ = of_->CreateObject_AppMain(*this);
     if (!am_) Raise(err::ObjectVariableNotSet);
@@ -60,7 +64,8 @@ void Application::Execute() {
 
     if (ah_->SetArgumentKey("?")) {
       ShowAboutBox(1);
-      platform::EndProgramAtOnce(0);
+      // Closed by Ctrl-C or SIGTERM rather than by the user: an interrupted start.
+      platform::EndProgramAtOnce(platform::CancelRequested() ? 1 : 0);
     }
 
     if (!ah_->SetArgumentKey("SILENT")) {
@@ -86,9 +91,14 @@ void Application::Execute() {
         am_->NewFileName = argument->ArgumentValue();
       } else if (name == "COPY") {
         am_->HowToCopy = 1;
+      } else if (name != "SILENT" && name != "MINIMIZED") {
+        ReportUnknownSwitch(i);
       }
     }
 
+    // Stopped while the settings were asked for: nothing more is written and nothing is fetched.
+    if (platform::CancelRequested()) return;
+    if (!pPrepareRun()) return;
     pCheckForUpdates();
   } catch (const std::exception&) {
     ReportError(kClass, "Execute");
@@ -120,6 +130,8 @@ void Application::pCheckForUpdates() {
 }
 
 void Application::Terminate() {
+  // The run is over: another may start, even while a pinned window keeps this process alive.
+  runLock_.reset();
   of_.reset();
   if (am_) {
     am_->Terminate();
@@ -131,11 +143,21 @@ void Application::Terminate() {
 }
 
 int Application::ExitStatus() const {
+  if (otherRunBusy_) return 3;
   // A run that went on after an error report, or that could not record what it fetched, is no success
   // either: the next run would fetch the same package again, and nobody would be told.
   const bool failed = (am_ ? am_->LastSourceFailed : runFailed_) || ReportedErrorCount() > 0 ||
                       FailedSettingWrites() > 0;
   return failed ? 1 : 0;
+}
+
+void Application::ReportUnknownSwitch(int32_t lngIndex) {
+  // Positional arguments are stored as PATH1, PATH2, ...: they are no switches.
+  const std::string& key = (ah_->Arguments().begin() + (lngIndex - 1))->first;
+  if (key.size() > 4 && key.compare(0, 4, "PATH") == 0 && key.find_first_not_of("0123456789", 4) == std::string::npos) {
+    return;
+  }
+  am_->frm().AddText("Unknown switch ignored: /" + key, ui::ColorRed);
 }
 
 void Application::WriteRunBookkeeping() {

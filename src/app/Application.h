@@ -10,6 +10,10 @@
 
 namespace kestrun {
 
+namespace platform {
+class RunLock;
+}
+
 class AppMain;
 class RegUtilities;
 
@@ -35,7 +39,8 @@ class Application : public TreeDriver {
   void Terminate();
 
   // 0 when the run went through its last source; 1 when that source failed, the run never got there,
-  // an error report was shown or a setting could not be written.
+  // an error report was shown or a setting could not be written; 3 when another run held the run lock
+  // for the whole wait.
   int ExitStatus() const;
 
  private:
@@ -43,13 +48,20 @@ class Application : public TreeDriver {
   void pCheckForUpdates();
   void WriteRunBookkeeping();
   void ReadSettings();
+  // Names a switch this program does not know, in red: a typo must not pass unnoticed.
+  void ReportUnknownSwitch(int32_t lngIndex);
+  // Before the run (RunPreparation.cpp): one run at a time per settings store, then the removal of
+  // what a killed run left behind. False when the run must not start.
+  bool pPrepareRun();
 
   std::unique_ptr<StringUtilities> su_;
   std::unique_ptr<RegUtilities> reg_;
   std::unique_ptr<ObjectFactory> of_;
   std::unique_ptr<ArgumentHandler> ah_;
   std::unique_ptr<AppMain> am_;
+  std::unique_ptr<platform::RunLock> runLock_;
   bool runFailed_ = true;
+  bool otherRunBusy_ = false;
 };
 
 }  // namespace kestrun

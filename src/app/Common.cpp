@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/Application.h"
+#include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
 
 namespace kestrun {
@@ -14,9 +15,10 @@ int Main() {
   objA->Terminate();
   const int status = objA->ExitStatus();
   objA.reset();
-  // A window left open (pinned) keeps the program alive until the user closes it.
+  // A window left open (pinned) keeps the program alive until the user closes it, or until Ctrl-C or
+  // SIGTERM, which end it as they end a run.
   platform::Windows().RunUntilLastWindowClosed();
-  return status;
+  return status == 0 && platform::CancelRequested() ? 1 : status;
 }
 
 }  // namespace kestrun

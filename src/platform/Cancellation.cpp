@@ -1,10 +1,12 @@
 #include "platform/Cancellation.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace kestrun::platform {
@@ -14,11 +16,17 @@ namespace {
 std::atomic<bool> cancelRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// The self-pipe: the handler writes one byte, waits watch the read end.
+std::atomic<int> wakeRead{-1};
+std::atomic<int> wakeWrite{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
+
 extern "C" void OnSecondInterrupt(int signal);
 
 // Installs `handler` for SIGINT and SIGTERM. Both stay blocked while either handler runs, so a second
-// signal that arrives meanwhile meets the handler the first one left in place.
-void HandleInterrupts(void (*handler)(int)) {
+// signal that arrives meanwhile meets the handler the first one left in place. False when either could
+// not be installed.
+bool HandleInterrupts(void (*handler)(int)) noexcept {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
@@ -26,22 +34,63 @@ void HandleInterrupts(void (*handler)(int)) {
   sigaddset(&action.sa_mask, SIGTERM);
   // SA_RESTART keeps interrupted system calls of the run going; the transfers poll the flag.
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
 extern "C" void OnInterrupt(int) {
+  const int saved = errno;
   cancelRequested.store(true, std::memory_order_relaxed);
+  const int fd = wakeWrite.load(std::memory_order_relaxed);
+  if (fd >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);  // a full pipe is already readable
+  }
   HandleInterrupts(OnSecondInterrupt);  // sigaction is async-signal-safe
+  errno = saved;
+}
+
+bool OpenWakePipe() {
+  if (wakeRead.load() >= 0) return true;
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  wakeRead.store(fds[0]);
+  wakeWrite.store(fds[1]);
+  return true;
 }
 
 }  // namespace
 
 void RequestCancel() noexcept { cancelRequested.store(true, std::memory_order_relaxed); }
 bool CancelRequested() noexcept { return cancelRequested.load(std::memory_order_relaxed); }
-void ResetCancel() noexcept { cancelRequested.store(false, std::memory_order_relaxed); }
+void ResetCancel() noexcept {
+  cancelRequested.store(false, std::memory_order_relaxed);
+  DrainInterruptWakeFd();
+}
 
-void InstallInterruptHandlers() { HandleInterrupts(OnInterrupt); }
+int InterruptWakeFd() noexcept {
+  OpenWakePipe();
+  return wakeRead.load();
+}
+
+void DrainInterruptWakeFd() noexcept {
+  const int fd = wakeRead.load();
+  if (fd < 0) return;
+  char buffer[64];
+  while (::read(fd, buffer, sizeof buffer) > 0) {
+  }
+}
+
+bool InstallInterruptHandlers() {
+  if (!OpenWakePipe()) return false;
+  return HandleInterrupts(OnInterrupt);
+}
+
+bool IgnoreBrokenPipes() {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  return sigaction(SIGPIPE, &action, nullptr) == 0;
+}
 
 // ---- temporary files removed by a second signal ----------------------------------------------------
 

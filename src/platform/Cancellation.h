@@ -11,8 +11,18 @@ void ResetCancel() noexcept;
 
 // Makes SIGINT and SIGTERM request cancellation. The first signal only sets the flag, so the run can
 // clean up; a second one (either of the two) ends the process at once, by that signal, after removing
-// the temporary files held below.
-void InstallInterruptHandlers();
+// the temporary files held below. False (with errno) when a handler could not be installed.
+bool InstallInterruptHandlers();
+
+// A descriptor that turns readable when SIGINT or SIGTERM arrives, for waits that would not notice the
+// flag by themselves: an open dialog's event loop, a read of the console. Readable is a hint only: the
+// flag is the truth (ResetCancel empties it again). -1 only when no pipe could be made.
+int InterruptWakeFd() noexcept;
+void DrainInterruptWakeFd() noexcept;
+
+// A reader of our standard output that went away (`kestrun | head`) must not end the run: writes then
+// fail with EPIPE instead. False (with errno) when that could not be arranged.
+bool IgnoreBrokenPipes();
 
 // ---- temporary files removed by a second signal ----------------------------------------------------
 // A file being written under a temporary name registers that name here for as long as the file exists,

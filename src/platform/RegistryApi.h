@@ -4,8 +4,8 @@
 #include <string_view>
 
 // The registry functions the program needs, with the Windows names, numbers and calling shapes, so that
-// a Windows back end can forward them to advapi32 unchanged. On Linux they work on one REGEDIT4 text file:
-// the one named by KESTRUN_REGISTRY, else $XDG_CONFIG_HOME/kestrun/registry.reg (~/.config when unset).
+// a Windows back end can forward them to advapi32 unchanged. On Linux they work on one REGEDIT4 text file,
+// the one SettingsStoreLocation picks (StoreLocation.h).
 //
 // Every call reads the file afresh (a handle only keeps what it read while the file stays the same one),
 // and every change rewrites the file whole through a temporary file under an exclusive lock, so several

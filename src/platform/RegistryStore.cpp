@@ -1,7 +1,6 @@
 // The registry functions over the store file: where the file lives, locking, atomic rewrites and handles.
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +24,7 @@
 #include "platform/FileHandles.h"
 #include "platform/RegistryApi.h"
 #include "platform/RegistryDocument.h"
+#include "platform/StoreLocation.h"
 
 namespace kestrun::platform::reg {
 
@@ -39,31 +39,18 @@ struct StorePaths {
   std::string file;
   std::string lock;    // flock'ed beside the store; the store itself is replaced by rename on every change
   std::string folder;
+  bool machineWide = false;  // root's store: a folder only root may enter, a file only root may read
 };
 
 StorePaths CurrentStorePaths() {
-  std::filesystem::path file;
-  if (const char* env = std::getenv("KESTRUN_REGISTRY"); env && *env) {
-    file = env;
-  } else {
-    std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-      config = xdg;
-    } else {
-      const char* home = std::getenv("HOME");
-      if (!home || !*home) {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : "/";
-      }
-      config = std::filesystem::path(home) / ".config";
-    }
-    file = config / "kestrun" / "registry.reg";
-  }
+  const StoreLocation location = SettingsStoreLocation();
+  const std::filesystem::path file = location.file;
   StorePaths p;
   p.file = file.string();
   p.lock = p.file + ".lock";
   std::filesystem::path folder = file.parent_path();
   p.folder = folder.empty() ? "." : folder.string();
+  p.machineWide = location.machineWide;
   return p;
 }
 
@@ -224,6 +211,7 @@ LONG PrepareForWrite(const StorePaths& paths) {
   if (!std::filesystem::is_directory(paths.folder, ec)) {
     std::filesystem::create_directories(paths.folder, ec);
     if (ec) return StatusOfErrno(ec.value());
+    if (paths.machineWide) std::filesystem::permissions(paths.folder, std::filesystem::perms::owner_all, ec);
   }
   const std::filesystem::path written = FollowFinalLink(paths.file);
   const std::string folder = written.has_parent_path() ? written.parent_path().string() : ".";
@@ -255,12 +243,16 @@ void RemoveLeftovers(const std::string& target) {
 }
 
 // Replaces the store with `doc` through the program's one safe way of replacing a file (a link at the
-// store stays a link), keeping the old file's permissions. The caller holds the exclusive lock.
+// store stays a link), keeping the old file's permissions; a new machine-wide store is for root's eyes
+// only. The caller holds the exclusive lock.
 LONG WriteStore(const StorePaths& paths, Snapshot& written) {
   RemoveLeftovers(FollowFinalLink(paths.file));
   try {
     const std::string text = detail::SerializeDocument(written.doc);
-    AtomicFile file(paths.file, std::nullopt);
+    std::optional<mode_t> mode;
+    struct stat existing {};
+    if (paths.machineWide && ::stat(paths.file.c_str(), &existing) != 0) mode = 0600;
+    AtomicFile file(paths.file, mode);
     file.Write(text);
     file.Commit();
   } catch (const std::system_error& e) {

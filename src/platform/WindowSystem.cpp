@@ -79,26 +79,6 @@ const AppFacts& App() {
   return g_facts;
 }
 
-std::string BuildCommandTail(int argc, const char* const* argv) {
-  std::string tail;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i] ? argv[i] : "";
-    if (i > 1) tail += ' ';
-    if (arg.find(' ') == std::string::npos) {
-      tail += arg;
-      continue;
-    }
-    // A switch keeps its name outside the quotes, as in /Rename:"my setup.exe".
-    std::size_t colon = arg.find(':');
-    if (!arg.empty() && arg[0] == '/' && colon != std::string::npos && arg.find(' ') > colon) {
-      tail += arg.substr(0, colon + 1) + '"' + arg.substr(colon + 1) + '"';
-    } else {
-      tail += '"' + arg + '"';
-    }
-  }
-  return tail;
-}
-
 const std::string& CommandTail() { return g_tail; }
 void SetCommandTail(std::string tail) { g_tail = std::move(tail); }
 

@@ -112,9 +112,7 @@ WindowSystem* InstallWindowSystem(WindowSystem* ws);
 const AppFacts& App();
 void InitAppFacts(const char* argv0);
 
-// The command-line tail, rebuilt from argv: arguments joined by one blank, an argument holding a blank
-// quoted the way a Windows user types it (/Rename:"my setup.exe", "C:\My Files").
-std::string BuildCommandTail(int argc, const char* const* argv);
+// The command-line tail the driver parses (the front end sets it from argv at start).
 const std::string& CommandTail();
 void SetCommandTail(std::string tail);
 

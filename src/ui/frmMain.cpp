@@ -11,6 +11,7 @@
 #include "filetree/FileTree.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
+#include "ui/LogFile.h"
 #include "ui/ViewFactory.h"
 #include "util/ErrorReport.h"
 #include "util/PlaceableForm.h"
@@ -104,6 +105,7 @@ void frmMain::AddText(std::string strText, int32_t Color) {
       strText += "\r\n";
     }
     view_->AppendLog(strText, Color);
+    if (ui::LogFile* file = ui::ProcessLogFile()) file->Append(strText);
     platform::Windows().DoEvents();
     lastLogLine_ = std::chrono::steady_clock::now();
   } catch (const std::exception&) {
@@ -182,8 +184,8 @@ void frmMain::Terminate() {
     // Only a window on screen is kept for the user to read its last line; the console and a window
     // never shown (/Silent) close at once.
     // A run stopped by Ctrl-C or SIGTERM was asked to end: no wait, and the pin does not hold it.
+    if (view_->WaitsBeforeClosing() && view_->IsShown()) WaitUntilLogIsQuiet();
     const bool interrupted = platform::CancelRequested();
-    if (view_->WaitsBeforeClosing() && view_->IsShown() && !interrupted) WaitUntilLogIsQuiet();
     closeRequested_ = true;
     if ((!pinned_ || interrupted) && view_->IsOpen()) view_->Close();
   } catch (const std::exception&) {
@@ -193,10 +195,10 @@ void frmMain::Terminate() {
 
 void frmMain::WaitUntilLogIsQuiet() {
   using namespace std::chrono;
-  // Sleeps in the event loop in short slices, so clicks on the pin are handled and a window the
-  // user closes meanwhile ends the wait at once.
+  // Sleeps in the event loop in short slices, so clicks on the pin are handled; a window the user
+  // closes meanwhile, or Ctrl-C or SIGTERM, ends the wait at once.
   constexpr milliseconds kSlice{100};
-  while (view_->IsOpen()) {
+  while (view_->IsOpen() && !platform::CancelRequested()) {
     const auto now = steady_clock::now();
     const auto due = lastLogLine_ + closeDelay_;
     if (now >= due) break;

@@ -7,6 +7,7 @@
 #include "ui/frmMain.h"
 #include "update/UpdateRun.h"
 #include "util/ErrorReport.h"
+#include "util/FileUtilities.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun {
@@ -17,7 +18,8 @@ void frmMain::GetUpdates() {
     AppMain& am = *objAM_;
     // Until the run has got through, a scheduler reading the exit status must not take it for done.
     am.LastSourceFailed = true;
-    am.LocalPath = su_.CheckPathEnding(am.LocalPath);
+    // "~/" stands for the home folder where a setting names a folder here (the stored text keeps it).
+    am.LocalPath = su_.CheckPathEnding(ExpandHomeFolder(am.LocalPath));
 
     // Whether the last source tried ran through; only the exit status looks at the alternate's.
     bool blnLastSourceOk = false;
@@ -31,10 +33,10 @@ void frmMain::GetUpdates() {
         break;
       case 1:
         // Host names play no part in copy mode.
-        blnLastSourceOk = GetUpdatesCopy(am.RemotePath);
+        blnLastSourceOk = GetUpdatesCopy(ExpandHomeFolder(am.RemotePath));
         if (!blnLastSourceOk && !update::RunStopped(*this) && !am.AltRemotePath.empty()) {
           AddText(" ");
-          blnLastSourceOk = GetUpdatesCopy(am.AltRemotePath);
+          blnLastSourceOk = GetUpdatesCopy(ExpandHomeFolder(am.AltRemotePath));
         }
         break;
       default:

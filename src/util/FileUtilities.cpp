@@ -1,6 +1,8 @@
 #include "util/FileUtilities.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +71,18 @@ std::string FileDateText(std::chrono::system_clock::time_point when) {
   std::tm t{};
   if (!localtime_r(&seconds, &t)) Raise(err::Overflow);
   return FormatLocal(t);
+}
+
+std::string ExpandHomeFolder(const std::string& path) {
+  if (path != "~" && path.rfind("~/", 0) != 0) return path;
+  std::string home = HomeFolder();
+  if (home.empty()) {
+    const passwd* pw = ::getpwuid(::getuid());
+    if (!pw || !pw->pw_dir || !*pw->pw_dir) return path;
+    home = pw->pw_dir;
+  }
+  if (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home + path.substr(1);
 }
 
 std::shared_ptr<FileSystemObject> FileUtilities::FSO() { return SharedFileSystemObject(fso_); }

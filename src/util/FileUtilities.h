@@ -12,6 +12,10 @@ namespace kestrun {
 // order chronologically when compared as strings.
 std::string FileDateText(std::chrono::system_clock::time_point when);
 
+// A folder setting as typed ("~/packages") made usable: a leading "~/" (or "~" alone) stands for the
+// home folder (HOME, else the user's entry in the password file). Anything else comes back as it is.
+std::string ExpandHomeFolder(const std::string& path);
+
 // File operations over the file-system object, and the system's folder queries. Operations that return
 // a boolean or a text report nothing: a failure gives false or "". Those documented as raising pass
 // every failure on as a RuntimeError.

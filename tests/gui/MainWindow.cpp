@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -10,6 +11,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 #include "app/AppMain.h"
@@ -20,6 +22,7 @@
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "ui/qt/QtMainView.h"
+#include "ui/qt/QtWindowSystem.h"
 
 using namespace std::chrono_literals;
 using kestrun::frmMain;
@@ -206,6 +209,48 @@ class MainWindowTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(w.view->tboOutput()->geometry(), QRect(8, 8, 387, 191));
     QCOMPARE(w.view->imgPin()->x(), 403);
+  }
+
+  // SIGTERM while /Init's first input box is open, then while a pinned window stays after the run:
+  // the box closes as cancelled, nothing more is asked or written, and the window goes too.
+  void aStopClosesAnOpenInputBoxAndAPinnedWindow() {
+    struct sigaction saved {};
+    sigaction(SIGTERM, nullptr, &saved);
+    kestrun::testing::Sandbox sandbox;
+    kestrun::ui::qt::QtWindowSystem windows;
+    kestrun::platform::WindowSystem* previous = kestrun::platform::InstallWindowSystem(&windows);
+    QtViews views;
+    QVERIFY(kestrun::platform::InstallInterruptHandlers());
+    kestrun::Application app("");  // an empty store: the settings are asked for
+    app.AM().frm().SetCloseDelay(0ms);
+    QElapsedTimer sinceStop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (!qobject_cast<QInputDialog*>(QApplication::activeModalWidget()) || sinceStop.isValid()) return;
+      sinceStop.start();
+      std::raise(SIGTERM);
+    });
+    poll.start(20);
+    app.Execute();
+    poll.stop();
+    QVERIFY(sinceStop.isValid());
+    QVERIFY(sinceStop.elapsed() < 1000);
+    app.Terminate();
+    QCOMPARE(app.ExitStatus(), 1);
+    QVERIFY(kestrun::testing::Sandbox::ReadFile(sandbox.RegistryFile()).find("HostName") == std::string::npos);
+
+    kestrun::platform::ResetCancel();
+    QVERIFY(kestrun::platform::InstallInterruptHandlers());
+    Window w;
+    w.Show();
+    w.form->PinDown();
+    w.form->Terminate();
+    QVERIFY(w.view->Window()->isVisible());
+    QTimer::singleShot(100, [] { std::raise(SIGTERM); });
+    windows.RunUntilLastWindowClosed();
+    QVERIFY(!w.view->Window()->isVisible());
+    kestrun::platform::InstallWindowSystem(previous);
+    sigaction(SIGTERM, &saved, nullptr);
   }
 
   void statusTextAndProgressShowAtOnce() {

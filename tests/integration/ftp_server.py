@@ -20,7 +20,7 @@ warnings.filterwarnings("ignore", category=DeprecationWarning)
 import logging  # noqa: E402
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer  # noqa: E402
-from pyftpdlib.handlers import DTPHandler, FTPHandler  # noqa: E402
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler  # noqa: E402
 from pyftpdlib.servers import FTPServer  # noqa: E402
 
 CHUNK = 65536
@@ -52,6 +52,9 @@ def parse_args():
     p.add_argument("--refuse-size", action="store_true",
                    help="answer SIZE with 550, and give the byte count in the opening reply of RETR instead, "
                         "as ProFTPD does")
+                   help="answer NLST with N generated names (file0000000.dat, ...), streamed")
+    p.add_argument("--rate", type=int, default=0, metavar="BYTES",
+                   help="send at most this many bytes a second on each data connection")
     p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
                    help="the server ends itself after this long, whatever happens")
     return p.parse_args()
@@ -78,6 +81,10 @@ class FaultyDTPHandler(DTPHandler):
             self.modify_ioloop_events(self.ioloop.READ)
             return 0
         return DTPHandler.send(self, data)
+
+
+class ThrottledFaultyDTPHandler(ThrottledDTPHandler, FaultyDTPHandler):
+    """The same data channel, slowed down to --rate bytes a second (a long download on a small file)."""
 
 
 class FaultProducer(object):
@@ -238,6 +245,9 @@ def main():
         Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")}
     Handler.banner = "Kestrun test server ready."
     Handler.auth_failed_timeout = 0.1  # a refused login is answered at once, not after pyftpdlib's 3 s
+    if ARGS.rate > 0:
+        ThrottledFaultyDTPHandler.write_limit = ARGS.rate
+        Handler.dtp_handler = ThrottledFaultyDTPHandler
     server = FTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
 

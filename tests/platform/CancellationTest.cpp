@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,9 +14,14 @@
 namespace kestrun::platform {
 namespace {
 
+bool WakeFdReadable() {
+  pollfd p{InterruptWakeFd(), POLLIN, 0};
+  return ::poll(&p, 1, 0) == 1;
+}
+
 // In a child of its own, since the second signal ends the process: the first signal (SIGINT or
-// SIGTERM) only asks to cancel, the second removes the held temporary file (not a released one) and ends
-// the process by that signal.
+// SIGTERM) only asks to cancel and wakes the waits that watch the descriptor, the second removes the
+// held temporary file (not a released one) and ends the process by that signal.
 TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProcess) {
   testing::Sandbox sandbox;
   for (auto [first, sig] : {std::pair{SIGINT, SIGINT}, std::pair{SIGTERM, SIGINT}, std::pair{SIGINT, SIGTERM}}) {
@@ -24,12 +30,14 @@ TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProc
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+      if (!InstallInterruptHandlers()) ::_exit(9);
       ResetCancel();
-      InstallInterruptHandlers();
+      if (WakeFdReadable()) ::_exit(12);  // a finished stop leaves nothing behind
       HoldTemporaryFile(held.c_str());
       ReleaseTemporaryFile(HoldTemporaryFile(released.c_str()));
       ::raise(first);
       if (!CancelRequested()) ::_exit(10);
+      if (!WakeFdReadable()) ::_exit(13);
       ::raise(sig);
       ::_exit(11);  // still alive after the second signal
     }

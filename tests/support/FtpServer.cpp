@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,29 +11,13 @@
 #include <cstdlib>
 #include <stdexcept>
 
-extern char** environ;
+#include "support/Spawn.h"
 
 namespace kestrun::testing {
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr auto kStartLimit = std::chrono::seconds(15);
-
-// Starts `argv` with standard output on `stdoutFd` (or inherited when -1) and no other descriptor of
-// ours: a download's file or a client socket must not live on in the server.
-pid_t Spawn(const std::vector<std::string>& args, int stdoutFd) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
-}
 
 }  // namespace
 
@@ -48,7 +31,7 @@ std::filesystem::path FtpServer::Script() {
 
 bool FtpServer::Available() {
   static const bool available = [] {
-    const pid_t pid = Spawn({kPython, "-c", "import pyftpdlib"}, -1);
+    const pid_t pid = Spawn({kPython, "-c", "import pyftpdlib"});
     if (pid < 0) return false;
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return false;
@@ -68,10 +51,11 @@ FtpServer::FtpServer(FtpServerOptions o) {
   if (o.manyNames > 0) args.insert(args.end(), {"--many-names", std::to_string(o.manyNames)});
   if (o.noMlsd) args.push_back("--no-mlsd");
   if (o.refuseSize) args.push_back("--refuse-size");
+  if (o.rate > 0) args.insert(args.end(), {"--rate", std::to_string(o.rate)});
 
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  pid_ = Spawn(args, pipeFds[1]);
+  pid_ = Spawn(args, -1, pipeFds[1]);
   ::close(pipeFds[1]);
   if (pid_ < 0) {
     ::close(pipeFds[0]);

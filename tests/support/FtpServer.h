@@ -35,6 +35,8 @@ struct FtpServerOptions {
   bool noMlsd = false;
   // SIZE is answered 550; the opening reply of RETR gives the byte count instead.
   bool refuseSize = false;
+  // Each data connection sends at most this many bytes a second (0: as fast as it can).
+  long rate = 0;
 };
 
 // The test FTP server as a child process on 127.0.0.1 and an ephemeral port. Started by the

@@ -1,5 +1,6 @@
 // The console front end: answers from standard input, log lines on standard output.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <sstream>
@@ -13,11 +14,16 @@ namespace kestrun {
 namespace {
 
 TEST(ConsoleInputBox, LinesAnswerEmptyLinesTakeTheDefaultEndOfInputCancels) {
-  std::istringstream in("typed\n\r\n\n  blanks kept  \r\nnäme\n");
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string typed = "typed\n\r\n\n  blanks kept  \r\nnäme\nlast line unended";
+  ASSERT_EQ(::write(fds[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  ::close(fds[1]);
   std::ostringstream out, err;
-  ui::ConsoleWindowSystem console(in, out, err);
-  const char* expected[] = {"typed", "default", "default", "  blanks kept  ", "näme", "", ""};
+  ui::ConsoleWindowSystem console(fds[0], out, err);
+  const char* expected[] = {"typed", "default", "default", "  blanks kept  ", "näme", "last line unended", "", ""};
   for (const char* answer : expected) EXPECT_EQ(console.InputBox("Enter HostName", "Kestrun", "default"), answer);
+  ::close(fds[0]);
   EXPECT_NE(err.str().find("Enter HostName [default]: "), std::string::npos);
   EXPECT_TRUE(out.str().empty()) << "prompts stay off the log's stream";
 }

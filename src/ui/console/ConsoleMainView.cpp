@@ -1,15 +1,18 @@
 #include "ui/console/ConsoleMainView.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 namespace kestrun::ui {
 
-ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr)
-    : out_(out), err_(err), colourOut_(colourOut), statusOnErr_(statusOnErr) {}
+ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr, bool silent)
+    : out_(out), err_(err), colourOut_(colourOut), statusOnErr_(statusOnErr), silent_(silent) {}
 
 void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   // Written out and gone: the console keeps no copy of the log, however long the run.
   if (text.empty()) return;
+  if (silent_ && color != ColorRed) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
   std::string line;
@@ -19,12 +22,23 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
     line += text[i];
   }
   if (!line.empty() && line.back() == '\n') line.pop_back();  // the line end the window logic added
+  if (silent_) {
+    err_ << line << std::endl;
+    return;
+  }
+  if (outFailed_) return;
   const char* colour = !colourOut_ ? nullptr : color == ColorRed ? "\x1b[31m" : color == ColorBlue ? "\x1b[34m" : nullptr;
   if (colour) out_ << colour;
   out_ << line;
   if (colour) out_ << "\x1b[0m";
   out_ << '\n';
   out_.flush();
+  if (!out_) {
+    // The packages matter more than their log: say it once and go on.
+    outFailed_ = true;
+    err_ << "kestrun: the log can no longer be written to standard output (" << std::strerror(errno)
+         << "); the run goes on" << std::endl;
+  }
 }
 
 void ConsoleMainView::ClearStatusLine() {

@@ -1,13 +1,17 @@
 #include "ui/qt/QtWindowSystem.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <iostream>
 
+#include "platform/Cancellation.h"
 #include "ui/qt/QtMainView.h"
 
 namespace kestrun::ui::qt {
@@ -16,10 +20,45 @@ namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QString Caption(const std::string& caption) { return Q(caption.empty() ? platform::App().Title : caption); }
+
+// The answer of a message box closed without a choice: the one that goes on least.
+int CancelledAnswer(int buttons) {
+  using namespace platform::mb;
+  switch (buttons & 0x7) {
+    case OkCancel: return AnswerCancel;
+    case YesNo: return AnswerNo;
+    default: return AnswerOk;
+  }
+}
 }  // namespace
+
+QtWindowSystem::QtWindowSystem() {
+  const int fd = platform::InterruptWakeFd();
+  if (fd < 0) return;
+  interrupts_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  QObject::connect(interrupts_.get(), &QSocketNotifier::activated, [] {
+    platform::DrainInterruptWakeFd();
+    if (platform::CancelRequested()) CloseEverything();
+  });
+}
+
+QtWindowSystem::~QtWindowSystem() = default;
+
+void QtWindowSystem::CloseEverything() {
+  // Dialogs first, as cancelled: a message box without a Cancel button would refuse a plain close.
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+  }
+  QApplication::closeAllWindows();
+}
 
 int QtWindowSystem::MsgBox(const std::string& prompt, int buttons, const std::string& caption) {
   using namespace platform::mb;
+  // Once the program is asked to stop nothing waits for a person; the text still reaches the log reader.
+  if (platform::CancelRequested()) {
+    std::cerr << prompt << std::endl;
+    return CancelledAnswer(buttons);
+  }
   QMessageBox box;
   box.setWindowTitle(Caption(caption));
   box.setText(Q(prompt));
@@ -35,7 +74,9 @@ int QtWindowSystem::MsgBox(const std::string& prompt, int buttons, const std::st
     case YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
   }
-  switch (box.exec()) {
+  const int pressed = box.exec();
+  if (platform::CancelRequested()) return CancelledAnswer(buttons);
+  switch (pressed) {
     case QMessageBox::Cancel: return AnswerCancel;
     case QMessageBox::Yes: return AnswerYes;
     case QMessageBox::No: return AnswerNo;
@@ -45,9 +86,10 @@ int QtWindowSystem::MsgBox(const std::string& prompt, int buttons, const std::st
 
 std::string QtWindowSystem::InputBox(const std::string& prompt, const std::string& caption,
                                      const std::string& defaultText) {
+  if (platform::CancelRequested()) return {};
   bool ok = false;
   QString answer = QInputDialog::getText(nullptr, Caption(caption), Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
-  if (!ok) return {};
+  if (!ok || platform::CancelRequested()) return {};
   return answer.toStdString();
 }
 
@@ -86,6 +128,10 @@ double QtWindowSystem::TwipsPerPixelY() {
 }
 
 void QtWindowSystem::RunUntilLastWindowClosed() {
+  if (platform::CancelRequested()) {
+    CloseEverything();
+    return;
+  }
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (w->isVisible()) {
       QApplication::exec();
@@ -97,6 +143,7 @@ void QtWindowSystem::RunUntilLastWindowClosed() {
 std::unique_ptr<MainView> QtWindowSystem::CreateMainView() { return std::make_unique<QtMainView>(); }
 
 void QtWindowSystem::ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) {
+  if (platform::CancelRequested()) return;
   QString text;
   for (const auto& line : lines) text += Q(line) + "\n";
   auto* box = new QMessageBox(QMessageBox::Information, "About " + Q(platform::App().Title), text);

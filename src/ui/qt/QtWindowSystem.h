@@ -1,12 +1,23 @@
 #pragma once
+#include <memory>
+
 #include "platform/WindowSystem.h"
 #include "ui/ViewFactory.h"
+
+class QSocketNotifier;
 
 namespace kestrun::ui::qt {
 
 // Dialogs, the message pump and the desktop facts on Qt. A QApplication must exist.
+// SIGINT and SIGTERM reach the event loop through the interrupt descriptor: every open dialog then
+// closes as cancelled, and so does a window left open after the run, so the program ends at once.
 class QtWindowSystem final : public platform::WindowSystem, public ViewFactory {
  public:
+  QtWindowSystem();
+  ~QtWindowSystem() override;
+  QtWindowSystem(const QtWindowSystem&) = delete;
+  QtWindowSystem& operator=(const QtWindowSystem&) = delete;
+
   int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
   std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
   void DoEvents() override;
@@ -24,6 +35,11 @@ class QtWindowSystem final : public platform::WindowSystem, public ViewFactory {
 
   std::unique_ptr<MainView> CreateMainView() override;
   void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override;
+
+ private:
+  static void CloseEverything();
+
+  std::unique_ptr<QSocketNotifier> interrupts_;
 };
 
 }  // namespace kestrun::ui::qt

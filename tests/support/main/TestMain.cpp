@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
   // No test acts on the machine running it: shut-down, log-off, screen and host-name requests are
   // recorded by a stand-in unless a test installs its own.
   kestrun::testing::FakeMachine machine;
+  // Nor the user's log file.
+  ::unsetenv("KESTRUN_LOG");
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,93 @@
+#include "support/KestrunProgram.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "support/Spawn.h"
+
+namespace kestrun::testing {
+
+namespace fs = std::filesystem;
+
+fs::path KestrunProgram::Binary() {
+  const char* named = std::getenv("KESTRUN_BIN");
+  std::error_code ec;
+  const fs::path bin = named && *named ? fs::path(named)
+                                       : fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "src" / "kestrun";
+  return fs::is_regular_file(bin, ec) ? bin : fs::path();
+}
+
+KestrunProgram::KestrunProgram(const Sandbox& sandbox, const std::string& name)
+    : environment({"DISPLAY", "WAYLAND_DISPLAY", "KESTRUN_LOG", "KESTRUN_UI=console", "NO_COLOR=1",
+                   "KESTRUN_REGISTRY=" + sandbox.RegistryFile().string()}),
+      out_(sandbox.Root() / (name + ".out")),
+      err_(sandbox.Root() / (name + ".err")) {}
+
+KestrunProgram::~KestrunProgram() {
+  Signal(SIGKILL);
+  if (pid_ > 0) Wait();
+}
+
+void KestrunProgram::Start(const std::vector<std::string>& arguments, int in, int out) {
+  // env(1) sets the environment and then becomes the program: the process is the program's own. The
+  // last change of a name holds; env takes its removals before its settings.
+  std::map<std::string, std::string> changes;
+  for (const std::string& change : environment) changes[change.substr(0, change.find('='))] = change;
+  std::vector<std::string> args = {"/usr/bin/env"}, settings;
+  for (const auto& [name, change] : changes) {
+    if (change == name) args.insert(args.end(), {"-u", name});
+    else settings.push_back(change);
+  }
+  args.insert(args.end(), settings.begin(), settings.end());
+  args.push_back(Binary().string());
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  const int nul = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int outFile = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int errFile = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  pid_ = Spawn(args, in >= 0 ? in : nul, out >= 0 ? out : outFile, errFile);
+  for (int fd : {nul, outFile, errFile}) ::close(fd);
+}
+
+int KestrunProgram::Wait() {
+  int raw = 0;
+  pid_t got;
+  while ((got = ::waitpid(pid_, &raw, 0)) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  if (got < 0) return -1;
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
+bool KestrunProgram::WaitForOutput(const std::string& text) const {
+  for (int slept = 0; Out().find(text) == std::string::npos && Err().find(text) == std::string::npos; ++slept) {
+    if (slept == 500) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+void KestrunProgram::Signal(int signal) const {
+  if (pid_ > 0) ::kill(pid_, signal);
+}
+
+void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::string, std::string>>& values) {
+  const std::string source = (sandbox.Root() / "source").string();
+  std::map<std::string, std::string> all = {
+      {"HostName", "ftp.example.invalid"}, {"AlternateHostName", "ftp.example.invalid"}, {"RemotePath", source},
+      {"AlternateRemotePath", source}, {"FileMask", "sdat*.exe"}, {"LocalPath", (sandbox.Root() / "local").string()},
+      {"SDATsToKeep", "2"}};
+  for (const auto& [name, text] : values) all[name] = text;
+  std::ofstream store(sandbox.RegistryFile(), std::ios::binary);
+  store << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n";
+  for (const auto& [name, text] : all) store << '"' << name << "\"=\"" << text << "\"\n";
+}
+
+}  // namespace kestrun::testing
