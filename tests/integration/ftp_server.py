@@ -52,7 +52,6 @@ def parse_args():
     p.add_argument("--refuse-size", action="store_true",
                    help="answer SIZE with 550, and give the byte count in the opening reply of RETR instead, "
                         "as ProFTPD does")
-                   help="answer NLST with N generated names (file0000000.dat, ...), streamed")
     p.add_argument("--rate", type=int, default=0, metavar="BYTES",
                    help="send at most this many bytes a second on each data connection")
     p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
