@@ -1,6 +1,7 @@
 // Answers the GNU options, then picks the front end: real windows when a display answers, the console
 // otherwise. KESTRUN_UI=console or KESTRUN_UI=gui forces one.
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
   if (!kestrun::platform::IgnoreBrokenPipes()) {
     std::cerr << "kestrun: cannot ignore SIGPIPE: " << std::strerror(errno) << std::endl;
   }
+  // A file-size limit (ulimit -f) must fail the write that meets it, which the run reports and cleans up
+  // after, rather than kill the process with a half-written temporary file left behind.
+  ::signal(SIGXFSZ, SIG_IGN);
   kestrun::platform::InitAppFacts(argc > 0 ? argv[0] : nullptr);
   const StartOptions options = kestrun::ReadStartOptions(argc, argv);
   switch (options.action) {
