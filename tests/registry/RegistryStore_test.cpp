@@ -120,6 +120,28 @@ TEST(RegistryStore, NamesIgnoreCaseKeepTheirFirstCaseAndListInTheirOrder) {
   reg::RegCloseKey(h);
 }
 
+// A listing asks index after index, and may go back, skip, or meet a store changed in between.
+TEST(RegistryStore, SubKeysListByIndexWhileTheStoreChanges) {
+  Sandbox sandbox;
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(SetRaw(reg::HKEY_USERS, "K\\s" + std::to_string(i), "v", reg::REG_SZ, "\0"s), 0);
+  reg::HKEY h = 0;
+  ASSERT_EQ(reg::RegOpenKeyEx(reg::HKEY_USERS, "K", 0, reg::KEY_ALL_ACCESS, &h), 0);
+  auto at = [&](reg::DWORD index) {
+    char name[16];
+    reg::DWORD len = sizeof name;
+    reg::LONG status = reg::RegEnumKeyEx(h, index, name, &len, nullptr, nullptr, nullptr, nullptr);
+    return status == 0 ? std::string(name, len) : std::to_string(status);
+  };
+  std::vector<std::string> seen;
+  for (reg::DWORD index : {0u, 1u, 1u, 4u, 2u, 9u, 10u}) seen.push_back(at(index));
+  EXPECT_EQ(seen, (std::vector<std::string>{"s0", "s1", "s1", "s4", "s2", "s9", "259"}));
+  ASSERT_EQ(SetRaw(reg::HKEY_USERS, "K\\s35", "v", reg::REG_SZ, "\0"s), 0);
+  EXPECT_EQ(at(4), "s35");
+  ASSERT_EQ(reg::RegDeleteKey(h, "s0"), 0);
+  EXPECT_EQ(at(4), "s4");
+  reg::RegCloseKey(h);
+}
+
 TEST(RegistryStore, StatusCodes) {
   Sandbox sandbox;
   ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A\\B", "v", reg::REG_SZ, "12345\0"s), 0);

@@ -1,7 +1,14 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 #include "platform/RegistryApi.h"
+#include "platform/WindowSystem.h"
+#include "registry/RegUtilities.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
 
 // Small helpers over the registry functions, so tests read as what they check.
 namespace kestrun::testing::regtest {
@@ -41,5 +48,27 @@ inline Read GetRaw(reg::HKEY root, const std::string& key, const std::string& na
   reg::RegCloseKey(h);
   return r;
 }
+
+const std::string AppBranch = "SOFTWARE\\Ambervale\\Kestrun";
+const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + AppBranch;
+
+// The error report RegUtilities shows for `procedure`.
+inline std::string Report(const std::string& procedure, int number, const std::string& description) {
+  return platform::App().EXEName + ".RegUtilities." + procedure + ": " + std::to_string(number) + ", " + description;
+}
+
+// A store of the test's own, message boxes answered and recorded, and the class under test.
+class RegUtilitiesTest : public ::testing::Test {
+ protected:
+  Sandbox sandbox;
+  ScriptedWindowSystem ws;
+  RegUtilities ru;
+
+  std::vector<std::string> Prompts() const {
+    std::vector<std::string> out;
+    for (const auto& box : ws.boxes) out.push_back(box.prompt);
+    return out;
+  }
+};
 
 }  // namespace kestrun::testing::regtest
