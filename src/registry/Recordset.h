@@ -36,7 +36,6 @@ class Recordset {
     // Declares a text column of at most `lngDefinedSize` characters. Column names compare without
     // regard to case.
     void Append(const std::string& strName, int32_t lngType, int32_t lngDefinedSize);
-    int32_t Count() const { return static_cast<int32_t>(columns_.size()); }
 
    private:
     friend class Recordset;
@@ -51,7 +50,6 @@ class Recordset {
   };
 
   FieldList& Fields() { return fields_; }
-  const FieldList& Fields() const { return fields_; }
 
   // Opens the record set empty, in memory: both its beginning and end marks are set.
   void Open();

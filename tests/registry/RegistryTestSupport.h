@@ -49,6 +49,24 @@ inline Read GetRaw(reg::HKEY root, const std::string& key, const std::string& na
   return r;
 }
 
+// The names listed under a key, its values or its sub-keys, through the registry functions; none when
+// the key cannot be opened.
+inline std::vector<std::string> Listed(reg::HKEY root, const std::string& key, bool subKeys) {
+  std::vector<std::string> names;
+  reg::HKEY h = 0;
+  if (reg::RegOpenKeyEx(root, key, 0, reg::KEY_READ, &h) != reg::ERROR_SUCCESS) return names;
+  char name[64];
+  reg::DWORD len = sizeof name;
+  for (reg::DWORD i = 0; (subKeys ? reg::RegEnumKeyEx(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)
+                                  : reg::RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) == 0;
+       ++i) {
+    names.emplace_back(name, len);
+    len = sizeof name;
+  }
+  reg::RegCloseKey(h);
+  return names;
+}
+
 const std::string AppBranch = "SOFTWARE\\Ambervale\\Kestrun";
 const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + AppBranch;
 
