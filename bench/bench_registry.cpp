@@ -1,5 +1,6 @@
-// Prints how long one settings read and one settings write take on a small and on a large store.
-// Each call opens, reads and closes the store file, so these figures are the whole cost of a call.
+// Prints how long one settings read and one settings write take on a small and on a large store, and
+// beside them a listing of all values, a deletion and a listing of all sub-keys of a large key. Each
+// call opens, reads and closes the store file, so these figures are the whole cost of a call.
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -40,7 +41,16 @@ Figure Time(int rounds, F f) {
           (CpuMs() - cpuStart) / rounds};
 }
 
-void Print(const char* what, Figure f) { std::printf("  %-12s %9.4f ms elapsed, %9.4f ms processor\n", what, f.wall, f.cpu); }
+void Print(const char* what, Figure f) {
+  std::printf("  %-18s %9.4f ms elapsed, %9.4f ms processor\n", what, f.wall, f.cpu);
+}
+
+void WriteStore(const std::string& store, const std::string& text) {
+  if (FILE* f = std::fopen(store.c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+}
 
 void Fill(const kestrun::RegUtilities& ru, int values) {
   for (int i = 0; i < values; ++i) ru.SetKeyValue(Key, "Setting" + std::to_string(i), "value number " + std::to_string(i));
@@ -67,16 +77,33 @@ void Run(const std::filesystem::path& base, const char* label) {
   for (int i = 0; i < 10000; ++i) {
     text += "\"Setting" + std::to_string(i) + "\"=\"value number " + std::to_string(i) + "\"\n";
   }
-  if (FILE* f = std::fopen(store.c_str(), "wb")) {
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-  }
+  WriteStore(store, text);
   Figure largeRead = Time(200, [&](int i) { ru.GetKeyValue(Key, "Setting" + std::to_string(i * 37 % 10000), ""); });
   Figure largeWrite = Time(50, [&](int i) { ru.SetKeyValue(Key, "Setting7", "changed " + std::to_string(i)); });
-  std::printf(" store of 10000 values (%ju bytes):\n",
+  std::size_t rows = 0;
+  Figure largeList = Time(20, [&](int) { rows = static_cast<std::size_t>(ru.EnumerateAnyKey(Key)->RecordCount()); });
+  Figure largeDelete = Time(50, [&](int i) { ru.DeleteValue(Key, "Setting" + std::to_string(100 + i)); });
+  std::printf(" store of 10000 values (%ju bytes), all in one key:\n",
               static_cast<std::uintmax_t>(std::filesystem::file_size(store)));
   Print("GetKeyValue", largeRead);
   Print("SetKeyValue", largeWrite);
+  Print("EnumerateAnyKey", largeList);
+  Print("DeleteValue", largeDelete);
+  if (rows != 10000) std::printf("  (the listing gave %zu rows)\n", rows);
+
+  // The same number of sub-keys below one key, each with one value.
+  text = "REGEDIT4\n\n";
+  for (int i = 0; i < 10000; ++i) {
+    text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun\\Key" + std::to_string(i) + "]\n\"v\"=\"1\"\n";
+  }
+  WriteStore(store, text);
+  Figure branchRead = Time(200, [&](int i) { ru.GetKeyValue(Key + "\\Key" + std::to_string(i * 37 % 10000), "v", ""); });
+  Figure branchList = Time(20, [&](int) { rows = static_cast<std::size_t>(ru.EnumerateAnyBranch(Key)->RecordCount()); });
+  std::printf(" store of 10000 sub-keys of one key (%ju bytes):\n",
+              static_cast<std::uintmax_t>(std::filesystem::file_size(store)));
+  Print("GetKeyValue", branchRead);
+  Print("EnumerateAnyBranch", branchList);
+  if (rows != 10000) std::printf("  (the listing gave %zu rows)\n", rows);
 
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);

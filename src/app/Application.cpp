@@ -61,6 +61,11 @@ void Application::Execute() {
       return;
     }
     WriteRunBookkeeping();
+    // A store file that does not read as a registry is left alone, and every write to it fails with a
+    // box of its own; once, the log says which file, where and what is wrong, so it can be mended.
+    if (const std::string damage = platform::reg::StoreDamage(); !damage.empty()) {
+      am_->frm().AddText(damage, ui::ColorRed);
+    }
 
     if (ah_->SetArgumentKey("?")) {
       ShowAboutBox(1);

@@ -4,8 +4,9 @@
 #include <string_view>
 
 // The registry functions the program needs, with the Windows names, numbers and calling shapes, so that
-// a Windows back end can forward them to advapi32 unchanged. On Linux they work on one REGEDIT4 text file,
-// the one SettingsStoreLocation picks (StoreLocation.h).
+// a Windows back end can forward them to advapi32 unchanged. On Linux they work on one REGEDIT4 text file
+// (a registry editor's UTF-16 export reads as well; changes are written as REGEDIT4), the one
+// SettingsStoreLocation picks (StoreLocation.h).
 //
 // Every call reads the file afresh (a handle only keeps what it read while the file stays the same one),
 // and every change rewrites the file whole through a temporary file under an exclusive lock, so several
@@ -112,10 +113,11 @@ LSTATUS RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchVa
 LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved, char* lpClass,
                      DWORD* lpcchClass, FILETIME* lpftLastWriteTime);
 
-// 2 when the value does not exist.
+// 2 when the value does not exist; a deletion that finds nothing to delete changes and creates nothing.
 LSTATUS RegDeleteValue(HKEY hKey, std::string_view lpValueName);
 
 // Deletes a key that has no sub-keys (5 when it still has some, as on Windows); 2 when it does not exist.
+// Nor does this one change or create anything when there is nothing it may delete.
 LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey);
 
 // Whether the store's path can serve as a store at all, a question with no Windows counterpart (there
@@ -123,5 +125,11 @@ LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey);
 // the user that names the path. A path naming a folder, a pipe or a device, directly or through a link,
 // is refused by every call above with 5, without waiting on it and without creating anything beside it.
 std::string StoreProblem();
+
+// Why the store file cannot be read as a registry, another question with no Windows counterpart. Empty
+// when it can, or when there is no file (a missing store is an empty registry; StoreProblem speaks of
+// a store that is no file). Otherwise a sentence for the user that names the file, the line and what
+// is wrong there. Such a file is left untouched: reads find nothing in it and every change gives 1009.
+std::string StoreDamage();
 
 }  // namespace kestrun::platform::reg

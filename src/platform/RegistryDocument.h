@@ -18,6 +18,7 @@ inline constexpr std::size_t MaxKeyNameBytes = 255;
 inline constexpr std::size_t MaxKeyDepth = 512;
 // A store file larger than this is not read as a registry (and so is never overwritten).
 inline constexpr std::size_t MaxStoreFileBytes = 256u * 1024u * 1024u;
+inline constexpr const char* TooLargeFault = "the file is larger than 256 MB";
 
 struct Value {
   std::string name;  // the case it was created with
@@ -90,8 +91,17 @@ class Document {
 LONG SplitKeyPath(std::string_view path, std::vector<std::string_view>& names, std::size_t maxNames = MaxKeyDepth);
 bool IsValidValueName(std::string_view name);
 
-// Reads the REGEDIT4 text. Nullopt when the text is not a registry file this store can read faithfully.
-std::optional<Document> ParseDocument(std::string_view text);
+// Why a file is no registry file the store can read: the 1-based line (0 for the file as a whole) and
+// what is wrong there, in words for the person who is to mend it.
+struct ParseFailure {
+  std::size_t line = 0;
+  std::string what;
+};
+
+// Reads a store file: REGEDIT4 text in UTF-8, or the registry editor's UTF-16LE export headed "Windows
+// Registry Editor Version 5.00", whose text data is read into UTF-8. Nullopt when the file is neither,
+// or holds anything the store could not write back exactly; `failure`, when given, then says why.
+std::optional<Document> ParseDocument(std::string_view file, ParseFailure* failure = nullptr);
 std::string SerializeDocument(const Document& doc);
 
 }  // namespace kestrun::platform::reg::detail

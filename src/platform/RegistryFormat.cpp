@@ -1,11 +1,12 @@
-// The registry in memory and its REGEDIT4 text form.
+// The registry in memory and its REGEDIT4 text form; the registry editor's UTF-16 export reads too.
 //
 // The file is read strictly: anything this store could not write back exactly (an unknown line, a bad
 // escape, a broken hex list, a value outside a key, a missing header, control characters) makes the
 // whole file unreadable as a registry, because rewriting a file we only half understood would throw
 // away what we skipped. Layout that carries no data is accepted: blank lines, ";" comments, CRLF line
 // ends, blanks around "=", hex lists continued with "\" over several lines, and the registry editor's
-// own "[-key]" and "name"=- deletions, which are applied in order as the editor applies them.
+// own "[-key]" and "name"=- deletions, which are applied in order as the editor applies them. A file
+// that is refused says where and why, so that its owner can mend it.
 #include <algorithm>
 #include <cstdio>
 
@@ -209,68 +210,131 @@ bool ParseHexList(std::string_view s, std::string& out) {
   return true;
 }
 
+// UTF-16LE code units to UTF-8, appended to `out`. Nullptr, or what is wrong with them: a surrogate
+// without its partner, or an odd number of bytes. What came before a fault is in `out`.
+const char* Utf16ToUtf8(std::string_view bytes, std::string& out) {
+  auto unit = [&](std::size_t i) -> char32_t {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
+  };
+  out.reserve(out.size() + bytes.size() + bytes.size() / 2);
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const char32_t low = i + 3 < bytes.size() ? unit(i + 2) : 0;
+      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) return "a UTF-16 surrogate without its partner";
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    text::AppendChar(out, c);
+  }
+  return i == bytes.size() ? nullptr : "half a UTF-16 character at the end";
+}
+
+// The registry editor writes two formats: "REGEDIT4" in the 8-bit code page (UTF-8 here), and, in
+// later versions, UTF-16LE with a byte-order mark headed "Windows Registry Editor Version 5.00", where
+// the data of text values written as hex(1), hex(2) and hex(7) is UTF-16 as well. Both read into the
+// same registry, texts in UTF-8, as the 8-bit registry functions give them.
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16Bom = "\xFF\xFE";
+constexpr std::string_view Header4 = "REGEDIT4";
+constexpr std::string_view Header5 = "Windows Registry Editor Version 5.00";
+
 class Parser {
  public:
-  explicit Parser(std::string_view text) : text_(text) {}
+  explicit Parser(std::string_view file) : text_(file) {}
 
   std::optional<Document> Run() {
-    static constexpr std::string_view Bom = "\xEF\xBB\xBF";
-    if (text_.substr(0, Bom.size()) == Bom) pos_ = Bom.size();
+    std::string_view header = Header4;
+    if (text_.substr(0, Utf16Bom.size()) == Utf16Bom) {
+      if (const char* fault = Utf16ToUtf8(text_.substr(Utf16Bom.size()), decoded_)) {
+        line_ = 1 + static_cast<std::size_t>(std::count(decoded_.begin(), decoded_.end(), '\n'));
+        Fail(fault);
+        return std::nullopt;
+      }
+      text_ = decoded_;
+      header = Header5;
+      utf16_ = true;
+    } else if (text_.substr(0, Utf8Bom.size()) == Utf8Bom) {
+      pos_ = Utf8Bom.size();
+    }
     Document doc;
     bool seenHeader = false;
     Key* current = nullptr;
     std::string_view line;
     while (NextLine(line)) {
       std::string_view t = TrimBlanks(line);
-      if (t.empty()) continue;
-      if (!seenHeader) {
-        if (t != "REGEDIT4") return std::nullopt;
-        seenHeader = true;
-      } else if (t.front() == ';') {
+      bool good = true;
+      if (t.empty() || (seenHeader && t.front() == ';')) {
         continue;
+      } else if (!seenHeader) {
+        good = t == header || Fail(HeaderFault(t));
+        seenHeader = true;
       } else if (t.front() == '[') {
-        if (!Section(doc, t, current)) return std::nullopt;
+        good = Section(doc, t, current);
       } else if (t.front() == '"' || t.front() == '@') {
-        if (!current || !ValueLine(*current, t)) return std::nullopt;
+        good = current ? ValueLine(*current, t) : Fail("a value before the first key");
       } else {
-        return std::nullopt;
+        good = Fail("a line that is neither a key, a value nor a comment");
       }
+      if (!good) return std::nullopt;
     }
-    if (!ok_) return std::nullopt;
+    if (failure_) return std::nullopt;
     for (int i = 0; i < static_cast<int>(Roots.size()); ++i) doc.Root(i).CompactTree();
     return doc;
   }
 
+  const std::optional<ParseFailure>& Failure() const { return failure_; }
+
  private:
+  // Records the first fault, at `line` (the current line when 0); always false.
+  bool Fail(std::string what, std::size_t line = 0) {
+    if (!failure_) failure_ = ParseFailure{line ? line : line_, std::move(what)};
+    return false;
+  }
+
+  std::string HeaderFault(std::string_view first) const {
+    if (utf16_) return "a UTF-16 file that does not begin with \"" + std::string(Header5) + "\"";
+    if (first == Header5) return "\"" + std::string(Header5) + "\" in a file that is not UTF-16 (saved as Unicode)";
+    return "the file begins with neither \"" + std::string(Header4) + "\" nor, in UTF-16, \"" + std::string(Header5) +
+           "\"";
+  }
+
   // The next physical line without its line end. A control character other than a tab (a stray CR,
   // a NUL, binary junk) spoils the file.
   bool NextLine(std::string_view& line) {
-    if (pos_ >= text_.size()) return false;
+    if (pos_ >= text_.size() || failure_) return false;
     std::size_t end = text_.find('\n', pos_);
     if (end == std::string_view::npos) end = text_.size();
     line = text_.substr(pos_, end - pos_);
     pos_ = end + 1;
+    ++line_;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (HasControlOtherThanTab(line)) {
-      ok_ = false;
-      pos_ = text_.size();
-      return false;
+    for (char c : line) {
+      if (IsControl(static_cast<unsigned char>(c)) && c != '\t') {
+        char what[48];
+        std::snprintf(what, sizeof what, "a control character (code %u)", static_cast<unsigned char>(c));
+        return Fail(what);
+      }
     }
     return true;
   }
 
   bool Section(Document& doc, std::string_view t, Key*& current) {
-    if (t.back() != ']' || t.size() < 2) return false;
+    if (t.back() != ']' || t.size() < 2) return Fail("a key line without its closing \"]\"");
     std::string_view inner = t.substr(1, t.size() - 2);
     bool erase = !inner.empty() && inner.front() == '-';
     if (erase) inner.remove_prefix(1);
     // The root name comes on top of the deepest path the store allows below it.
-    if (SplitKeyPath(inner, names_, MaxKeyDepth + 1) != ERROR_SUCCESS || names_.empty()) return false;
+    const LONG split = SplitKeyPath(inner, names_, MaxKeyDepth + 1);
+    if (split == ERROR_BAD_PATHNAME || (split == ERROR_SUCCESS && names_.empty())) return Fail("an empty key name");
+    if (split != ERROR_SUCCESS) return Fail("a key name over 255 bytes, or keys nested more than 512 deep");
     int root = RootIndexOfName(names_.front());
-    if (root < 0) return false;
+    if (root < 0) return Fail("an unknown root key \"" + std::string(names_.front()) + "\"");
     Key* key = &doc.Root(root);
     if (erase) {
-      if (names_.size() < 2) return false;
+      if (names_.size() < 2) return Fail("a root key cannot be deleted");
       for (std::size_t i = 1; key && i + 1 < names_.size(); ++i) key = key->FindSubKey(names_[i]);
       if (key) key->DeleteSubKey(names_.back());
       current = nullptr;
@@ -283,26 +347,29 @@ class Parser {
   }
 
   // A quoted text starting at t[i] == '"', with the escapes \\ and \"; i ends after the closing quote.
-  static bool QuotedText(std::string_view t, std::size_t& i, std::string& out) {
+  bool QuotedText(std::string_view t, std::size_t& i, std::string& out) {
     ++i;
     while (i < t.size()) {
       std::size_t stop = i;
       while (stop < t.size() && t[stop] != '"' && t[stop] != '\\') ++stop;
-      if (stop == t.size()) return false;
+      if (stop == t.size()) break;
       out.append(t.substr(i, stop - i));
       i = stop;
       if (t[i] == '"') {
         ++i;
         return true;
       }
-      if (i + 1 >= t.size() || (t[i + 1] != '\\' && t[i + 1] != '"')) return false;
+      if (i + 1 >= t.size() || (t[i + 1] != '\\' && t[i + 1] != '"')) {
+        return Fail("a backslash in a quoted text that is neither \\\\ nor \\\"");
+      }
       out += t[i + 1];
       i += 2;
     }
-    return false;
+    return Fail("a quoted text without its closing quote");
   }
 
   bool ValueLine(Key& key, std::string_view t) {
+    const std::size_t first = line_;
     std::size_t i = 0;
     std::string name;
     if (t.front() == '@') {
@@ -311,7 +378,7 @@ class Parser {
       return false;
     }
     while (i < t.size() && IsBlank(t[i])) ++i;
-    if (i >= t.size() || t[i] != '=') return false;
+    if (i >= t.size() || t[i] != '=') return Fail("no \"=\" after the value name");
     ++i;
     while (i < t.size() && IsBlank(t[i])) ++i;
     std::string_view rest = t.substr(i);
@@ -323,14 +390,15 @@ class Parser {
     std::string data;
     if (!rest.empty() && rest.front() == '"') {
       std::size_t j = 0;
-      if (!QuotedText(rest, j, data) || j != rest.size()) return false;
+      if (!QuotedText(rest, j, data)) return false;
+      if (j != rest.size()) return Fail("something after the closing quote of the data");
       data += '\0';
       key.SetValue(name, REG_SZ, std::move(data));
       return true;
     }
     if (StartsWithNoCase(rest, "dword:")) {
       DWORD n = 0;
-      if (!ParseHexNumber(rest.substr(6), n)) return false;
+      if (!ParseHexNumber(rest.substr(6), n)) return Fail("a dword that is not 1 to 8 hexadecimal digits");
       for (int b = 0; b < 4; ++b) data += static_cast<char>((n >> (8 * b)) & 0xFF);
       key.SetValue(name, REG_DWORD, std::move(data));
       return true;
@@ -340,10 +408,12 @@ class Parser {
       rest.remove_prefix(4);
     } else if (StartsWithNoCase(rest, "hex(")) {
       std::size_t close = rest.find("):");
-      if (close == std::string_view::npos || !ParseHexNumber(rest.substr(4, close - 4), type)) return false;
+      if (close == std::string_view::npos || !ParseHexNumber(rest.substr(4, close - 4), type)) {
+        return Fail("a hex(type) whose type is not 1 to 8 hexadecimal digits");
+      }
       rest.remove_prefix(close + 2);
     } else {
-      return false;
+      return Fail("data that is none of \"text\", dword:, hex: and hex(type):");
     }
     std::string joined;
     if (!rest.empty() && rest.back() == '\\') {
@@ -351,7 +421,7 @@ class Parser {
       joined.assign(rest.substr(0, rest.size() - 1));
       std::string_view more;
       while (true) {
-        if (!NextLine(more)) return false;
+        if (!NextLine(more)) return Fail("a hex list continued past the end of the file", first);
         more = TrimBlanks(more);
         if (!more.empty() && more.back() == '\\') {
           joined.append(more.substr(0, more.size() - 1));
@@ -362,22 +432,38 @@ class Parser {
       }
       rest = joined;
     }
-    if (!ParseHexList(rest, data)) return false;
+    if (!ParseHexList(rest, data)) return Fail("a hex list that is not bytes of two hexadecimal digits and commas", first);
+    if (utf16_ && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+      std::string converted;
+      if (const char* fault = Utf16ToUtf8(data, converted)) {
+        return Fail("text data of hex(" + std::to_string(type) + ") with " + fault, first);
+      }
+      data = std::move(converted);
+    }
     key.SetValue(name, type, std::move(data));
     return true;
   }
 
   std::string_view text_;
+  std::string decoded_;  // the text of a UTF-16 file
+  bool utf16_ = false;
   std::size_t pos_ = 0;
-  bool ok_ = true;
+  std::size_t line_ = 0;
+  std::optional<ParseFailure> failure_;
   std::vector<std::string_view> names_;
 };
 
 }  // namespace
 
-std::optional<Document> ParseDocument(std::string_view text) {
-  if (text.size() > MaxStoreFileBytes) return std::nullopt;
-  return Parser(text).Run();
+std::optional<Document> ParseDocument(std::string_view file, ParseFailure* failure) {
+  if (file.size() > MaxStoreFileBytes) {
+    if (failure) *failure = {0, TooLargeFault};
+    return std::nullopt;
+  }
+  Parser parser(file);
+  std::optional<Document> doc = parser.Run();
+  if (!doc && failure && parser.Failure()) *failure = *parser.Failure();
+  return doc;
 }
 
 // ---- writing --------------------------------------------------------------------------------------

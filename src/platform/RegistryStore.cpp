@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -110,7 +111,7 @@ LONG CheckStoreKind(const StorePaths& paths) {
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
@@ -126,6 +127,7 @@ struct Snapshot {
   struct stat st {};
   UniqueFd file;
   LONG status = ERROR_SUCCESS;  // ERROR_BADDB when the file does not parse, else the read's failure
+  detail::ParseFailure damage;  // with ERROR_BADDB: where and why
   Document doc;
 
   bool StillCurrent(const std::string& currentPath) const {
@@ -133,6 +135,18 @@ struct Snapshot {
     struct stat now {};
     if (::stat(path.c_str(), &now) != 0) return !exists && errno == ENOENT;
     return exists && SameFile(now, st);
+  }
+
+  // The same question asked of the file held open, without looking the path up again: several times
+  // quicker, which is what makes a listing through a handle cheap. Replacing the store by rename
+  // unlinks the file read, which changes its link count; editing it in place changes its times. Only
+  // the path coming to name another file while this one stays as it was (a link retargeted) escapes
+  // it, which is why a change to the store asks StillCurrent under its lock instead. A handle stays
+  // with the store it was opened in, as a registry handle stays with its hive.
+  bool Unchanged(const std::string& currentPath) const {
+    if (!exists || !file) return StillCurrent(currentPath);
+    struct stat now {};
+    return ::fstat(file.Get(), &now) == 0 && SameFile(now, st);
   }
 };
 
@@ -173,6 +187,7 @@ std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
   }
   if (static_cast<std::uint64_t>(snap->st.st_size) > detail::MaxStoreFileBytes) {
     snap->status = ERROR_BADDB;
+    snap->damage = {0, detail::TooLargeFault};
     return snap;
   }
   std::string text;
@@ -180,7 +195,7 @@ std::shared_ptr<Snapshot> ReadStore(const StorePaths& paths) {
     snap->status = StatusOfErrno(errno);
     return snap;
   }
-  if (auto doc = detail::ParseDocument(text)) {
+  if (auto doc = detail::ParseDocument(text, &snap->damage)) {
     snap->doc = std::move(*doc);
   } else {
     snap->status = ERROR_BADDB;
@@ -308,11 +323,22 @@ LONG ChangeStore(const Change& change, std::shared_ptr<Snapshot>* reuse = nullpt
 
 // ---- handles -------------------------------------------------------------------------------------
 
+// Where a listing of sub-keys through a handle stands: the entry of `index` in the sub-keys of `key`,
+// within the document of `snap`. Listing index after index then steps from one entry to the next
+// instead of walking the ordered sub-keys from their start each time.
+struct SubKeyCursor {
+  std::shared_ptr<Snapshot> snap;
+  const Key* key = nullptr;
+  DWORD index = 0;
+  std::map<std::string, std::unique_ptr<Key>>::const_iterator at;
+};
+
 struct OpenKey {
   int root = -1;
   std::vector<std::string> names;  // below the root, as given
   REGSAM access = 0;
   std::shared_ptr<Snapshot> snap;
+  SubKeyCursor cursor;
 };
 
 std::mutex handlesMutex;
@@ -370,25 +396,41 @@ void Remember(HKEY hKey, std::shared_ptr<Snapshot> snap) {
   if (auto it = handles.find(hKey); it != handles.end()) it->second.snap = std::move(snap);
 }
 
-// The current store for a read through `target`, reusing its snapshot when the file is unchanged.
-const Snapshot& ReadFor(HKEY hKey, Target& target) {
-  StorePaths paths = CurrentStorePaths();
-  if (!target.snap || !target.snap->StillCurrent(paths.file)) {
-    target.snap = ReadStoreShared(paths);
-    Remember(hKey, target.snap);
-  }
-  return *target.snap;
+// The key `target` stands for in the current store, reusing the snapshot `target` holds while the file
+// is unchanged, and reading under the shared lock (which creates nothing) otherwise. `key` points into
+// the snapshot, which the caller keeps in `target` for as long as it uses the key. ERROR_KEY_DELETED
+// when the key is not (or no longer) there.
+LONG KeyInStore(Target& target, const Key*& key) {
+  if (!target.snap || !target.snap->Unchanged(target.snap->path)) target.snap = ReadStoreShared(CurrentStorePaths());
+  if (target.snap->status != ERROR_SUCCESS) return target.snap->status;
+  key = FindKey(target.snap->doc, target.root, target.names);
+  return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
-// The key a reading call works on: the handle resolved, its access checked, the store read. `key`
-// points into the snapshot held by `target`, which the caller keeps for as long as it uses the key.
+// The key a reading call works on: the handle resolved, its access checked, the store read (and
+// remembered by the handle for the next call).
 LONG KeyForReading(HKEY hKey, REGSAM needed, Target& target, const Key*& key) {
   if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
   if (!(target.access & needed)) return ERROR_ACCESS_DENIED;
-  const Snapshot& snap = ReadFor(hKey, target);
-  if (snap.status != ERROR_SUCCESS) return snap.status;
-  key = FindKey(snap.doc, target.root, target.names);
-  return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  const Snapshot* before = target.snap.get();
+  LONG status = KeyInStore(target, key);
+  if (target.snap.get() != before) Remember(hKey, target.snap);
+  return status;
+}
+
+// The sub-key at `index` of `key` (which lies in `snap`'s document and has more sub-keys than that).
+const Key& SubKeyAt(HKEY hKey, const std::shared_ptr<Snapshot>& snap, const Key& key, DWORD index) {
+  std::lock_guard guard(handlesMutex);
+  auto it = handles.find(hKey);
+  // A predefined root used directly has no handle to keep a cursor in (RegUtilities always opens one).
+  if (it == handles.end()) return *std::next(key.SubKeys().begin(), index)->second;
+  SubKeyCursor& cursor = it->second.cursor;
+  if (cursor.snap != snap || cursor.key != &key || index < cursor.index) {
+    cursor = SubKeyCursor{snap, &key, 0, key.SubKeys().begin()};
+  }
+  cursor.at = std::next(cursor.at, index - cursor.index);
+  cursor.index = index;
+  return *cursor.at->second;
 }
 
 HKEY NewHandle(OpenKey key) {
@@ -436,19 +478,18 @@ LSTATUS RegOpenKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, REGSAM samDesi
     Target target;
     if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
     if (LONG status = AppendPath(lpSubKey, target.names); status != ERROR_SUCCESS) return status;
-    StorePaths paths = CurrentStorePaths();
-    if (!target.snap || !target.snap->StillCurrent(paths.file)) target.snap = ReadStoreShared(paths);
-    if (target.snap->status != ERROR_SUCCESS) return target.snap->status;
-    if (!FindKey(target.snap->doc, target.root, target.names)) {
+    const Key* key = nullptr;
+    if (LONG status = KeyInStore(target, key); status != ERROR_SUCCESS) {
+      if (status != ERROR_KEY_DELETED) return status;
       // A write is coming (the caller asks for write access, and will create the key next): get the
       // store's folder ready, and when the store cannot be written say why now, instead of sending the
       // caller on to a create that fails.
       if (IsWriteAccess(samDesired)) {
-        if (LONG status = PrepareForWrite(paths); status != ERROR_SUCCESS) return status;
+        if (LONG why = PrepareForWrite(CurrentStorePaths()); why != ERROR_SUCCESS) return why;
       }
       return ERROR_FILE_NOT_FOUND;
     }
-    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(target.snap)});
+    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(target.snap), {}});
     return ERROR_SUCCESS;
   });
 }
@@ -483,7 +524,7 @@ LSTATUS RegCreateKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, const char*,
         &snap);
     if (status != ERROR_SUCCESS) return status;
     if (lpdwDisposition) *lpdwDisposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(snap)});
+    *phkResult = NewHandle(OpenKey{target.root, std::move(target.names), samDesired, std::move(snap), {}});
     return ERROR_SUCCESS;
   });
 }
@@ -578,12 +619,8 @@ LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, D
     Target target;
     const Key* key = nullptr;
     if (LONG status = KeyForReading(hKey, KEY_ENUMERATE_SUB_KEYS, target, key); status != ERROR_SUCCESS) return status;
-    // Sub-keys live in an ordered map; walking to the index keeps one listing linear per call and the
-    // whole listing quadratic only in the number of sub-keys of this one key.
     if (dwIndex >= key->SubKeys().size()) return ERROR_NO_MORE_ITEMS;
-    auto it = key->SubKeys().begin();
-    std::advance(it, dwIndex);
-    const std::string& name = it->second->Name();
+    const std::string& name = SubKeyAt(hKey, target.snap, *key, dwIndex).Name();
     if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
     if (lpClass && *lpcchClass < 1) return ERROR_MORE_DATA;
     CopyName(name, lpName);
@@ -602,6 +639,16 @@ LSTATUS RegDeleteValue(HKEY hKey, std::string_view lpValueName) {
     Target target;
     if (LONG status = Resolve(hKey, target, true); status != ERROR_SUCCESS) return status;
     if (!(target.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    // Deleting what is not there changes nothing, and so takes no lock and creates no lock file.
+    {
+      const Key* key = nullptr;
+      LONG status = KeyInStore(target, key);
+      if (status == ERROR_SUCCESS && !key->FindValue(lpValueName)) status = ERROR_FILE_NOT_FOUND;
+      if (status != ERROR_SUCCESS) {
+        Remember(hKey, std::move(target.snap));
+        return status;
+      }
+    }
     LONG status = ChangeStore(
         [&](Document& doc, bool& changed) -> LONG {
           Key* key = FindKey(doc, target.root, target.names);
@@ -619,20 +666,46 @@ LSTATUS RegDeleteValue(HKEY hKey, std::string_view lpValueName) {
 LSTATUS RegDeleteKey(HKEY hKey, std::string_view lpSubKey) {
   return Guarded([&]() -> LSTATUS {
     Target target;
-    if (LONG status = Resolve(hKey, target); status != ERROR_SUCCESS) return status;
+    if (LONG status = Resolve(hKey, target, true); status != ERROR_SUCCESS) return status;
     if (LONG status = AppendPath(lpSubKey, target.names); status != ERROR_SUCCESS) return status;
     if (target.names.empty()) return ERROR_ACCESS_DENIED;  // a root cannot be deleted
-    return ChangeStore([&](Document& doc, bool& changed) -> LONG {
-      std::vector<std::string> parentNames(target.names.begin(), target.names.end() - 1);
-      Key* parent = FindKey(doc, target.root, parentNames);
-      Key* key = parent ? parent->FindSubKey(target.names.back()) : nullptr;
+    const std::string last = target.names.back();
+    target.names.pop_back();
+    // Whether the key can go: it exists and has no sub-keys, as the registry will only delete a leaf.
+    auto deletable = [&](const Document& doc) -> LONG {
+      const Key* parent = FindKey(doc, target.root, target.names);
+      const Key* key = parent ? parent->FindSubKey(last) : nullptr;
       if (!key) return ERROR_FILE_NOT_FOUND;
-      if (!key->SubKeys().empty()) return ERROR_ACCESS_DENIED;
-      parent->DeleteSubKey(target.names.back());
-      changed = true;
-      return ERROR_SUCCESS;
-    });
+      return key->SubKeys().empty() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    };
+    // Looked at first without the lock: deleting what is not there, or from a store that cannot be
+    // read, changes nothing and so creates nothing (no folder, no lock file).
+    const Key* parent = nullptr;
+    LONG status = KeyInStore(target, parent);
+    if (status == ERROR_SUCCESS) status = deletable(target.snap->doc);
+    if (status == ERROR_SUCCESS) {
+      status = ChangeStore(
+          [&](Document& doc, bool& changed) -> LONG {
+            if (LONG why = deletable(doc); why != ERROR_SUCCESS) return why;
+            FindKey(doc, target.root, target.names)->DeleteSubKey(last);
+            changed = true;
+            return ERROR_SUCCESS;
+          },
+          &target.snap);
+    }
+    Remember(hKey, std::move(target.snap));
+    return status == ERROR_KEY_DELETED ? ERROR_FILE_NOT_FOUND : status;
   });
+}
+
+std::string StoreDamage() {
+  const StorePaths paths = CurrentStorePaths();
+  const std::shared_ptr<Snapshot> snap = ReadStoreShared(paths);
+  if (snap->status != ERROR_BADDB) return {};
+  std::string text = "The settings store " + paths.file + " cannot be read";
+  if (snap->damage.line > 0) text += ", line " + std::to_string(snap->damage.line);
+  text += ": " + snap->damage.what + ". No setting is read from it or written to it until it is mended.";
+  return text;
 }
 
 std::string StoreProblem() {

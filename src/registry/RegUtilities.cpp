@@ -5,6 +5,7 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/WindowSystem.h"
+#include "registry/OpenKey.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
 #include "util/Text.h"
@@ -12,6 +13,9 @@
 namespace kestrun {
 
 namespace reg = platform::reg;
+using regkey::FullAccess;
+using regkey::OpenKey;
+using regkey::ReadAccess;
 
 namespace {
 
@@ -24,32 +28,8 @@ constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", 0x80000000u},
                                              {"HKEY_LOCAL_MACHINE", 0x80000002u},
                                              {"HKEY_USERS", 0x80000003u}}};
 
-// Writes open and create with full access. Reads open for reading only: a read must work where only
-// reading is allowed, and must never create anything (not even the store's folder) on its way.
-constexpr reg::REGSAM FullAccess = reg::KEY_ALL_ACCESS;
-constexpr reg::REGSAM ReadAccess = reg::KEY_READ;
-
 // Values longer than this (in characters of their text form) are refused with a message.
 constexpr std::size_t MaxSettingChars = 127;
-
-// An open key, closed when the scope ends, also when an error passes through. Closing the empty handle
-// of a failed open is harmless.
-class OpenKey {
- public:
-  OpenKey() = default;
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() { Close(); }
-  reg::HKEY* Out() { return &handle_; }
-  reg::HKEY Get() const { return handle_; }
-  void Close() {
-    reg::RegCloseKey(handle_);
-    handle_ = 0;
-  }
-
- private:
-  reg::HKEY handle_ = 0;
-};
 
 // Numbers in messages: one blank before zero and positive numbers, "-" before negative ones.
 std::string SignedNumber(long long n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "registry/Recordset.h"
 #include "registry/RegSetting.h"
 
 namespace kestrun {
@@ -32,6 +34,28 @@ class RegUtilities {
   // Creates the key and every missing key above it; failures are silent (the write that follows says).
   void CreateNewKey(const std::string& strHive) const;
 
+  // The key's values, whatever their type, as numbered lines "1: name: 01, FF" and a line break, their
+  // data in the hexadecimal form `lngOutFormat` of StringUtilities::BinaryInStringToHexInString. With
+  // `strKey` only the data of the value of that name (any letter case), "" when there is none. "" when
+  // the key cannot be opened. A name or data over 2000 characters ends the listing there, silently.
+  std::string EnumerateBinaryKey(const std::string& strHive, int32_t lngOutFormat,
+                                 const std::string& strKey = "") const;
+  // The key's values as rows of "Name" and "Data" (the data less its last byte, the terminator of a
+  // text), in the store's order and standing on the first row; with `strKey` only the value of that name.
+  // Null when the key cannot be opened. A value without any data, or a name or data over the columns'
+  // 255 characters, raises to the caller; over 2000 characters the listing ends there, silently.
+  std::unique_ptr<Recordset> EnumerateAnyKey(const std::string& strHive, const std::string& strKey = "") const;
+  // The key's sub-keys as rows with their names in "Name" and an empty "Data", in name order. Null when
+  // the key cannot be opened; open and empty when it has no sub-keys.
+  std::unique_ptr<Recordset> EnumerateAnyBranch(const std::string& strHive) const;
+  // Deletes the key when it has no sub-keys (as the registry does: a key with sub-keys stays). Says
+  // nothing and gives nothing back, whatever happened.
+  void DeleteKey(const std::string& strHive) const;
+  // Deletes the value. True when the key holds no such value afterwards: it was deleted, or there was
+  // none. False when the store refused (it cannot be written or read) and the value may still be there,
+  // and after an error report.
+  bool DeleteValue(const std::string& strHive, const std::string& vValueName) const;
+
  private:
   void WriteKeyValue(std::uint32_t lngRootKey, const std::string& strBranch, const std::string& vValueName,
                      const RegSetting& vValue, std::uint32_t lngType) const;
@@ -39,6 +63,9 @@ class RegUtilities {
                               const RegSetting& vValue) const;
   std::int32_t ReadValueType(std::uintptr_t lngKey, const std::string& vValueName) const;
   std::int32_t ReadValueData(std::uintptr_t lngKey, const std::string& vValueName, std::string& strData) const;
+  // A new, open, empty record set with the text columns "Name" and "Data" of 255 characters; null, or as
+  // far as it got, when building it failed.
+  std::unique_ptr<Recordset> CreateRecordset() const;
 };
 
 // How many writes of a setting this process could not make (each one told the user in a message box);

@@ -9,9 +9,6 @@
 #include <vector>
 
 #include "RegistryTestSupport.h"
-#include "platform/WindowSystem.h"
-#include "support/Sandbox.h"
-#include "support/ScriptedWindowSystem.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun::testing {
@@ -19,26 +16,6 @@ namespace {
 
 using namespace regtest;
 using namespace std::string_literals;
-
-const std::string Branch = "SOFTWARE\\Ambervale\\Kestrun";
-const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + Branch;
-
-std::string Report(const std::string& procedure, int number, const std::string& description) {
-  return platform::App().EXEName + ".RegUtilities." + procedure + ": " + std::to_string(number) + ", " + description;
-}
-
-class RegUtilitiesTest : public ::testing::Test {
- protected:
-  Sandbox sandbox;
-  ScriptedWindowSystem ws;
-  RegUtilities ru;
-
-  std::vector<std::string> Prompts() const {
-    std::vector<std::string> out;
-    for (const auto& box : ws.boxes) out.push_back(box.prompt);
-    return out;
-  }
-};
 
 TEST(RegUtilitiesPaths, SplitsHivePaths) {
   struct Row {
@@ -66,7 +43,7 @@ TEST_F(RegUtilitiesTest, WritingCreatesTheWholeChainSilently) {
   ru.SetKeyValue(AppKey, "HostName", "ftp.example.com");
   EXPECT_TRUE(ws.boxes.empty());
   EXPECT_EQ(ru.GetKeyValue(AppKey, "HostName", "dflt"), "ftp.example.com");
-  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "HostName").data, "ftp.example.com\0"s);
+  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "HostName").data, "ftp.example.com\0"s);
 }
 
 TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
@@ -100,7 +77,7 @@ TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
            {"Number", 3.5, "REG_SZ", reg::REG_SZ, "3.5\0"s, "3.5"},
        }) {
     ru.SetKeyValue(AppKey, r.name, r.value, r.type);
-    Read raw = GetRaw(reg::HKEY_LOCAL_MACHINE, Branch, r.name);
+    Read raw = GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, r.name);
     EXPECT_EQ(raw.type, r.code) << r.name;
     EXPECT_EQ(raw.data, r.stored) << r.name;
     EXPECT_EQ(ru.GetKeyValue(AppKey, r.name, "dflt"), r.readBack) << r.name;
@@ -127,8 +104,8 @@ TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {
     EXPECT_EQ(ru.GetKeyType(AppKey, "HostName"), -1);
     EXPECT_TRUE(std::filesystem::is_empty(sandbox.Root())) << store;
   }
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "NoData", reg::REG_SZ, ""), 0);
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s), 0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "NoData", reg::REG_SZ, ""), 0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s), 0);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "NoData", "dflt"), "");
   EXPECT_EQ(ru.GetKeyValue(AppKey, "Multi", "dflt"), "a\0b\0"s);
   EXPECT_EQ(ru.GetKeyValue(AppKey + "\\Missing", "x", "dflt"), "dflt");
@@ -138,7 +115,7 @@ TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {
 }
 
 TEST_F(RegUtilitiesTest, AnUnsupportedTypeIsReportedAndReadsTheDefault) {
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, Branch, "Q", reg::REG_QWORD, "12345678"), 0);
+  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "Q", reg::REG_QWORD, "12345678"), 0);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "Q", "dflt"), "dflt");
   EXPECT_EQ(Prompts(), std::vector<std::string>{"Illegal RegType: 11"});
   EXPECT_EQ(ru.GetKeyType(AppKey, "Q"), 11);

@@ -18,23 +18,16 @@ namespace {
 using namespace regtest;
 using namespace std::string_literals;
 
+// How many values the key holds; -1 when there is no such key (and a failure when the store cannot be read).
 int CountValues(const std::string& key) {
   reg::HKEY h = 0;
-  reg::LONG status = reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, key, 0, reg::KEY_READ, &h);
-  if (status == reg::ERROR_FILE_NOT_FOUND) return -1;
-  if (status != 0) {
-    ADD_FAILURE() << "the store could not be read: " << status;
-    return -2;
-  }
-  int n = 0;
-  char name[64];
-  reg::DWORD len = sizeof name;
-  while (reg::RegEnumValue(h, static_cast<reg::DWORD>(n), name, &len, nullptr, nullptr, nullptr, nullptr) == 0) {
-    ++n;
-    len = sizeof name;
-  }
+  const reg::LONG status = reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, key, 0, reg::KEY_READ, &h);
   reg::RegCloseKey(h);
-  return n;
+  if (status != 0) {
+    if (status != reg::ERROR_FILE_NOT_FOUND) ADD_FAILURE() << "the store could not be read: " << status;
+    return -1;
+  }
+  return static_cast<int>(Listed(reg::HKEY_CURRENT_USER, key, false).size());
 }
 
 // Runs `body` in a child process; the child's exit status is the number of failed writes (capped).

@@ -21,20 +21,6 @@ std::string AllBytes() {
   return s;
 }
 
-// The names listed under an open key: its values, or its sub-keys.
-std::vector<std::string> Listed(reg::HKEY h, bool subKeys) {
-  std::vector<std::string> names;
-  char name[64];
-  reg::DWORD len = sizeof name;
-  for (reg::DWORD i = 0; (subKeys ? reg::RegEnumKeyEx(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)
-                                  : reg::RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) == 0;
-       ++i) {
-    names.emplace_back(name, len);
-    len = sizeof name;
-  }
-  return names;
-}
-
 struct RoundTrip {
   const char* what;
   std::string name;
@@ -106,17 +92,30 @@ TEST(RegistryStore, NamesIgnoreCaseKeepTheirFirstCaseAndListInTheirOrder) {
   ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "software\\ambervale", "Ärger", reg::REG_SZ, "c\0"s), 0);
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "sOfTwArE\\aMbErVaLe", "hostname").data, "b\0"s);
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Software\\Ambervale", "äRGER").data, "c\0"s);
-  reg::HKEY h = 0;
-  ASSERT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "", 0, reg::KEY_READ, &h), 0);
-  EXPECT_EQ(Listed(h, true), std::vector<std::string>{"Software"});
-  reg::RegCloseKey(h);
+  EXPECT_EQ(Listed(reg::HKEY_CURRENT_USER, "", true), std::vector<std::string>{"Software"});
 
   // Values list in creation order, sub-keys in name order.
   for (const char* v : {"b", "A", "c", "a"}) ASSERT_EQ(SetRaw(reg::HKEY_USERS, "K", v, reg::REG_SZ, "\0"s), 0);
   for (const char* k : {"K\\b", "K\\A", "K\\c"}) ASSERT_EQ(SetRaw(reg::HKEY_USERS, k, "v", reg::REG_SZ, "\0"s), 0);
-  ASSERT_EQ(reg::RegOpenKeyEx(reg::HKEY_USERS, "K", 0, reg::KEY_READ, &h), 0);
-  EXPECT_EQ(Listed(h, false), (std::vector<std::string>{"b", "A", "c"}));
-  EXPECT_EQ(Listed(h, true), (std::vector<std::string>{"A", "b", "c"}));
+  EXPECT_EQ(Listed(reg::HKEY_USERS, "K", false), (std::vector<std::string>{"b", "A", "c"}));
+  EXPECT_EQ(Listed(reg::HKEY_USERS, "K", true), (std::vector<std::string>{"A", "b", "c"}));
+
+  // Index by index through one handle: again, back, skipping one, and across changes of the store.
+  reg::HKEY h = 0;
+  ASSERT_EQ(reg::RegOpenKeyEx(reg::HKEY_USERS, "K", 0, reg::KEY_ALL_ACCESS, &h), 0);
+  auto at = [&](reg::DWORD index) {
+    char name[16];
+    reg::DWORD len = sizeof name;
+    reg::LONG status = reg::RegEnumKeyEx(h, index, name, &len, nullptr, nullptr, nullptr, nullptr);
+    return status == 0 ? std::string(name, len) : std::to_string(status);
+  };
+  std::vector<std::string> seen;
+  for (reg::DWORD index : {0u, 1u, 1u, 0u, 2u, 3u}) seen.push_back(at(index));
+  EXPECT_EQ(seen, (std::vector<std::string>{"A", "b", "b", "A", "c", "259"}));
+  ASSERT_EQ(SetRaw(reg::HKEY_USERS, "K\\B2", "v", reg::REG_SZ, "\0"s), 0);
+  EXPECT_EQ(at(2), "B2");
+  ASSERT_EQ(reg::RegDeleteKey(h, "A"), 0);
+  EXPECT_EQ(at(2), "c");
   reg::RegCloseKey(h);
 }
 
