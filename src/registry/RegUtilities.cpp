@@ -7,7 +7,7 @@
 #include "platform/WindowSystem.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

@@ -2,9 +2,9 @@
 
 #include <iostream>
 
+#include "platform/Text.h"
 #include "ui/ViewFactory.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
 
 namespace kestrun::ui {
 

@@ -6,6 +6,7 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
@@ -15,7 +16,6 @@
 #include "util/FileSystemObject.h"
 #include "util/FileUtilities.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

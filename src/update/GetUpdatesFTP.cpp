@@ -7,6 +7,7 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/FtpListing.h"
+#include "platform/Text.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
 #include "ui/frmMain.h"
@@ -14,7 +15,6 @@
 #include "util/ErrorReport.h"
 #include "util/FileUtilities.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

@@ -9,6 +9,7 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegUtilities.h"
 #include "ui/frmMain.h"
@@ -18,7 +19,6 @@
 #include "util/FileSystemObject.h"
 #include "util/FileUtilities.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

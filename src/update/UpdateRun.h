@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/Cancellation.h"
+#include "platform/Text.h"
 #include "ui/frmMain.h"
 #include "update/SDAT.h"
-#include "util/Text.h"
 
 namespace kestrun::update {
 
