@@ -17,13 +17,13 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/Cancellation.h"
 #include "platform/CurlTransfer.h"
 #include "platform/FtpAddress.h"
 #include "platform/FtpListing.h"
-#include "util/StringUtilities.h"
 
 namespace kestrun::platform {
 namespace {
@@ -86,8 +86,9 @@ class CurlFtpClient::CallGuard {
 
 static_assert(CURL_ERROR_SIZE <= 256, "the error text buffer is too small");
 
-CurlFtpClient::CurlFtpClient()
-    : features_(curl::MakeCommandList({"*FEAT"})),  // "*": a server that knows no FEAT is no failure
+CurlFtpClient::CurlFtpClient(MaskMatcher matches)
+    : matches_(std::move(matches)),
+      features_(curl::MakeCommandList({"*FEAT"})),  // "*": a server that knows no FEAT is no failure
       noop_(curl::MakeCommandList({"NOOP"})),
       quit_(curl::MakeCommandList({"QUIT"})),
       idle_(std::make_unique<Transfer>()) {
@@ -100,7 +101,9 @@ CurlFtpClient::CurlFtpClient()
 
 CurlFtpClient::~CurlFtpClient() { CloseHandle(); }
 
-std::unique_ptr<FtpClient> CreateFtpClient() { return std::make_unique<CurlFtpClient>(); }
+std::unique_ptr<FtpClient> CreateFtpClient(MaskMatcher matches) {
+  return std::make_unique<CurlFtpClient>(std::move(matches));
+}
 
 void CurlFtpClient::Status(const std::string& text) {
   lastStatus_ = text;
@@ -336,7 +339,6 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
   CallGuard guard(busy_);
   if (details) return Fail(ftpstatus::Unsupported, "Listings with details are not supported");
 
-  const StringUtilities strings;
   long unsafeNames = 0;
   std::vector<std::string> names;  // names held back until the folders among them are known
   // A listed name: dropped when unsafe (and reported), passed on or held when it matches the mask.
@@ -348,7 +350,7 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
       return;
     }
     std::string name(line);
-    if (!strings.MatchesFileMask(name, mask)) return;
+    if (!matches_(name, mask)) return;
     if (holdBack) {
       names.push_back(std::move(name));
     } else if (events_) {

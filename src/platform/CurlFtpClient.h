@@ -26,7 +26,7 @@ struct Transfer;
 // and whether it refuses SIZE) is learnt once per connection.
 class CurlFtpClient final : public FtpClient {
  public:
-  CurlFtpClient();
+  explicit CurlFtpClient(MaskMatcher matches);
   ~CurlFtpClient() override;
   CurlFtpClient(const CurlFtpClient&) = delete;
   CurlFtpClient& operator=(const CurlFtpClient&) = delete;
@@ -85,6 +85,7 @@ class CurlFtpClient final : public FtpClient {
   void Status(const std::string& text);
   void CloseHandle();
 
+  MaskMatcher matches_;
   FtpClientEvents* events_ = nullptr;
   int port_ = 21;
   std::string user_ = "anonymous";

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -107,7 +108,12 @@ class FtpClient {
   virtual std::string LastError() const = 0;
 };
 
-// The libcurl FTP client.
-std::unique_ptr<FtpClient> CreateFtpClient();
+// Whether a listed name matches a listing's mask. The owner supplies the program's own matcher (its mask
+// syntax, without regard to case), so that a server's listing is filtered as the local folder is. It may
+// throw for a mask that breaks the syntax: the listing call then ends as it does when a handler throws.
+using MaskMatcher = std::function<bool(const std::string& name, const std::string& mask)>;
+
+// The libcurl FTP client; `matches` filters its listings.
+std::unique_ptr<FtpClient> CreateFtpClient(MaskMatcher matches);
 
 }  // namespace kestrun::platform

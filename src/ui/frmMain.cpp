@@ -45,7 +45,9 @@ class ViewPlacement final : public PlaceableForm {
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
   view_->SetEvents(this);
-  SetFtpClient(platform::CreateFtpClient());
+  // The client filters its listings with the program's own mask matcher.
+  SetFtpClient(platform::CreateFtpClient(
+      [](const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }));
   Form_Load();
 }
 

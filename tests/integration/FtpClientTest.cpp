@@ -13,6 +13,7 @@
 #include "platform/CurlFtpClient.h"
 #include "support/FtpServer.h"
 #include "support/Sandbox.h"
+#include "util/StringUtilities.h"
 
 namespace kestrun::platform {
 namespace {
@@ -40,6 +41,9 @@ class RecordingEvents : public FtpClientEvents {
   std::vector<std::string> statuses;
   std::function<void(int16_t)> onProgress;
 };
+
+// The program's own mask matcher, as the update run hands it to its client.
+bool MatchesMask(const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -70,7 +74,7 @@ class FtpClientTest : public ::testing::Test {
   }
   // A client set up as the program sets it up, with short time-outs for the tests.
   std::unique_ptr<CurlFtpClient> NewClient(const FtpServer& server) {
-    auto client = std::make_unique<CurlFtpClient>();
+    auto client = std::make_unique<CurlFtpClient>(MatchesMask);
     client->SetEvents(&events_);
     client->SetRemotePort(21);
     client->SetUserName("anonymous");
@@ -138,7 +142,7 @@ TEST_F(FtpClientTest, IdleLongerThanTheStallTime) {
 }
 
 TEST_F(FtpClientTest, UnusableHostNameFailsWithoutNetwork) {
-  CurlFtpClient client;
+  CurlFtpClient client(MatchesMask);
   client.SetEvents(&events_);
   for (const char* host : {"", "host/path", "user@127.0.0.1"}) {
     client.SetHostName(host);
