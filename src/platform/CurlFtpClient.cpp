@@ -110,6 +110,11 @@ void CurlFtpClient::Status(const std::string& text) {
   if (events_) events_->FtpClient_Status(text);
 }
 
+void CurlFtpClient::NameSkipped(const std::string& text) {
+  Status(text);
+  if (events_) events_->FtpClient_NameSkipped(text);
+}
+
 int16_t CurlFtpClient::Fail(int16_t status, const std::string& text) {
   lastError_ = text;
   Status(text);
@@ -346,7 +351,7 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
     const RemoteNameKind kind = tooLong ? RemoteNameKind::Unsafe : ClassifyRemoteName(line);
     if (kind == RemoteNameKind::Empty || kind == RemoteNameKind::DotEntry) return;
     if (kind == RemoteNameKind::Unsafe) {
-      if (++unsafeNames <= kMaxReportedUnsafeNames) Status("Skipping unsafe name: " + PrintableName(line));
+      if (++unsafeNames <= kMaxReportedUnsafeNames) NameSkipped("Skipping unsafe name: " + PrintableName(line));
       return;
     }
     std::string name(line);
@@ -389,7 +394,7 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
     if (const int16_t dropped = DropFolders(names); dropped != ftpstatus::Ok) return dropped;
   }
   if (unsafeNames > kMaxReportedUnsafeNames)
-    Status("Skipped " + std::to_string(unsafeNames) + " unsafe names in all");
+    NameSkipped("Skipped " + std::to_string(unsafeNames) + " unsafe names in all");
   if (events_) {
     for (const std::string& name : names) events_->FtpClient_FileList(name);
   }

@@ -83,6 +83,8 @@ class CurlFtpClient final : public FtpClient {
   int16_t DropFolders(std::vector<std::string>& names);
   int16_t Download(const std::string& localFile, const std::string& remoteName);
   void Status(const std::string& text);
+  // Reports a listed name that was dropped, as a status text and a FtpClient_NameSkipped event.
+  void NameSkipped(const std::string& text);
   void CloseHandle();
 
   MaskMatcher matches_;

@@ -4,11 +4,6 @@
 
 namespace kestrun::ui {
 
-// Log colours: blue * 65536 + green * 256 + red.
-inline constexpr int32_t ColorBlack = 0;
-inline constexpr int32_t ColorRed = 255;
-inline constexpr int32_t ColorBlue = 16711680;
-
 // Window states, with the numbers a stored or compared value uses.
 inline constexpr int WindowStateNormal = 0;
 inline constexpr int WindowStateMinimized = 1;

@@ -45,22 +45,12 @@ class ViewPlacement final : public PlaceableForm {
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
   view_->SetEvents(this);
-  // The client filters its listings with the program's own mask matcher.
-  SetFtpClient(platform::CreateFtpClient(
-      [](const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }));
   Form_Load();
 }
 
 frmMain::~frmMain() {
   view_->SetEvents(nullptr);
-  if (FtpClient) FtpClient->SetEvents(nullptr);
   if (FTC) FTC->SetEvents(nullptr);
-}
-
-void frmMain::SetFtpClient(std::unique_ptr<platform::FtpClient> client) {
-  if (FtpClient) FtpClient->SetEvents(nullptr);
-  FtpClient = std::move(client);
-  if (FtpClient) FtpClient->SetEvents(this);
 }
 
 void frmMain::InitMyObjects(Application& objA, AppMain& objAM) {
@@ -68,10 +58,17 @@ void frmMain::InitMyObjects(Application& objA, AppMain& objAM) {
     objA_ = &objA;
     objAM_ = &objAM;
     su_ = StringUtilities();
+    run_.Bind(&objAM, objAM.FSO());
   } catch (const std::exception&) {
     ReportError(kClass, "InitMyObjects");
   }
 }
+
+void frmMain::UpdateStatusBar(const std::string& strText) {
+  if (objAM_) objAM_->UpdateStatusBar(strText);
+}
+
+bool frmMain::RunStopped() const { return unloaded_ || platform::CancelRequested(); }
 
 void frmMain::Form_Load() {
   try {
@@ -227,6 +224,7 @@ void frmMain::Release(std::unique_ptr<frmMain> form) {
   if (form->view_->IsShown() && form->view_->IsOpen()) {
     form->objA_ = nullptr;
     form->objAM_ = nullptr;
+    form->run_.Bind(nullptr, nullptr);
     OpenWindows().push_back(std::move(form));
   }
 }

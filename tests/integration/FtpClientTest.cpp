@@ -31,6 +31,7 @@ class RecordingEvents : public FtpClientEvents {
     if (onProgress) onProgress(percent);
   }
   void FtpClient_Status(const std::string& text) override { statuses.push_back(text); }
+  void FtpClient_NameSkipped(const std::string& text) override { skipped.push_back(text); }
 
   long StatusesStartingWith(const std::string& prefix) const {
     return std::count_if(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
@@ -39,6 +40,7 @@ class RecordingEvents : public FtpClientEvents {
   std::vector<std::string> names;
   std::vector<int16_t> progress;
   std::vector<std::string> statuses;
+  std::vector<std::string> skipped;
   std::function<void(int16_t)> onProgress;
 };
 
@@ -217,6 +219,7 @@ TEST_F(FtpClientTest, HostileListingNamesAreDroppedAndReported) {
     ASSERT_EQ(client->GetFileList("*.exe", false), 0) << "no MLSD " << noMlsd;
     EXPECT_EQ(events_.names, (std::vector<std::string>{"good1.exe", "good2.exe"})) << "no MLSD " << noMlsd;
     EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: "), 7) << "no MLSD " << noMlsd;
+    EXPECT_EQ(events_.skipped.size(), 7u) << "no MLSD " << noMlsd;
   }
 }
 

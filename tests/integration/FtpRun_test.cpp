@@ -128,7 +128,7 @@ class FtpRunTest : public ::testing::Test {
           line.find(" (" + kDate + ")") == std::string::npos && line.compare(line.size() - 3, 3, " ()") != 0)
         line = line.substr(0, line.rfind(" (")) + " (...)";
       if (!lines.empty() && IsFailureLine(lines.back())) {
-        EXPECT_EQ(log[i].color, ui::ColorRed) << line;
+        EXPECT_EQ(log[i].color, platform::ColorRed) << line;
         line = "why: " + line;
       }
       lines.push_back(line);

@@ -56,7 +56,7 @@ TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   // Every line in black, failures too; the folder under work, then nothing, in the status bar.
   ASSERT_EQ(view.Log().size(), before + 13);
   EXPECT_EQ(view.Log()[before + 2].text, "No Destination path!\r\n");
-  for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, ui::ColorBlack);
+  for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, platform::ColorBlack);
   EXPECT_EQ(view.StatusRepaints(), repaints + 3);
   EXPECT_EQ(view.StatusText(), "");
   app.AM().frm().AttachFileTree(nullptr);

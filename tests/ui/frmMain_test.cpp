@@ -66,13 +66,13 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const std::size_t before = view->Log().size();
-    form->AddText(c.text, ui::ColorRed);
+    form->AddText(c.text, platform::ColorRed);
     if (c.logged.empty()) {
       EXPECT_EQ(view->Log().size(), before);
     } else {
       ASSERT_EQ(view->Log().size(), before + 1);
       EXPECT_EQ(view->Log().back().text, c.logged);
-      EXPECT_EQ(view->Log().back().color, ui::ColorRed);
+      EXPECT_EQ(view->Log().back().color, platform::ColorRed);
     }
   }
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "platform/RunWindow.h"
+
 namespace kestrun::ui {
 
 ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr, bool silent)
@@ -12,7 +14,7 @@ ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colo
 void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   // Written out and gone: the console keeps no copy of the log, however long the run.
   if (text.empty()) return;
-  if (silent_ && color != ColorRed) return;
+  if (silent_ && color != platform::ColorRed) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
   std::string line;
@@ -27,7 +29,7 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
     return;
   }
   if (outFailed_) return;
-  const char* colour = !colourOut_ ? nullptr : color == ColorRed ? "\x1b[31m" : color == ColorBlue ? "\x1b[34m" : nullptr;
+  const char* colour = !colourOut_ ? nullptr : color == platform::ColorRed ? "\x1b[31m" : color == platform::ColorBlue ? "\x1b[34m" : nullptr;
   if (colour) out_ << colour;
   out_ << line;
   if (colour) out_ << "\x1b[0m";
