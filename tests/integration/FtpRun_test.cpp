@@ -20,9 +20,9 @@
 #include "platform/FtpListing.h"
 #include "registry/RegUtilities.h"
 #include "support/FtpServer.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -148,7 +148,7 @@ class FtpRunTest : public ::testing::Test {
     }
     EXPECT_EQ(actual, expected);
   }
-  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
+  testing::HeadlessMainView& View() { return dynamic_cast<testing::HeadlessMainView&>(app->AM().frm().View()); }
   static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
   Names LocalNames() const {
     Names names;

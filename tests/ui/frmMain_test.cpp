@@ -8,16 +8,15 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Cancellation.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
-#include "ui/UiTestSupport.h"
 
 namespace kestrun {
 namespace {
 
 using namespace std::chrono_literals;
-using ui::HeadlessMainView;
+using testing::HeadlessMainView;
 using ui::MainControl;
 
 class FrmMainTest : public ::testing::Test {

@@ -16,9 +16,9 @@
 #include "platform/Cancellation.h"
 #include "platform/FtpClient.h"
 #include "registry/RegUtilities.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
 #include "ui/frmMain.h"
 #include "util/RuntimeError.h"
 
@@ -91,7 +91,7 @@ class FtpRetrievalTest : public ::testing::Test {
     const Lines all = View().Lines();
     return {all.begin() + static_cast<long>(first_), all.end()};
   }
-  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
+  testing::HeadlessMainView& View() { return dynamic_cast<testing::HeadlessMainView&>(app->AM().frm().View()); }
   void TearDown() override {
     if (app) app->Terminate();
     platform::ResetCancel();

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "platform/RunWindow.h"
+#include "platform/Text.h"
 
 namespace kestrun::ui {
 
@@ -51,8 +52,14 @@ void ConsoleMainView::ClearStatusLine() {
   }
 }
 
+void ConsoleMainView::Close() {
+  if (!open_) return;
+  open_ = false;
+  if (events_) events_->Form_Unload();
+}
+
 bool ConsoleMainView::SetStatusPanelText(const std::string& key, const std::string& text) {
-  if (!HeadlessMainView::SetStatusPanelText(key, text)) return false;
+  if (text::UCase(key) != "INFO") return false;
   if (statusOnErr_) {
     err_ << "\r\x1b[K" << text;
     err_.flush();
@@ -62,9 +69,8 @@ bool ConsoleMainView::SetStatusPanelText(const std::string& key, const std::stri
 }
 
 void ConsoleMainView::SetProgressValue(float value) {
-  HeadlessMainView::SetProgressValue(value);
   const int percent = static_cast<int>(value);
-  if (!statusOnErr_ || !ProgressVisible() || percent == lastPercent_) return;
+  if (!statusOnErr_ || !progressVisible_ || percent == lastPercent_) return;
   lastPercent_ = percent;
   err_ << "\r\x1b[K" << percent << "%";
   err_.flush();
@@ -72,7 +78,7 @@ void ConsoleMainView::SetProgressValue(float value) {
 }
 
 void ConsoleMainView::SetProgressVisible(bool visible) {
-  HeadlessMainView::SetProgressVisible(visible);
+  progressVisible_ = visible;
   if (!visible) {
     lastPercent_ = -1;
     ClearStatusLine();
