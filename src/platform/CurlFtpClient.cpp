@@ -24,6 +24,7 @@
 #include "platform/CurlTransfer.h"
 #include "platform/FtpAddress.h"
 #include "platform/FtpListing.h"
+#include "platform/Text.h"
 
 namespace kestrun::platform {
 namespace {
@@ -54,12 +55,6 @@ std::chrono::milliseconds TimeoutFromEnvironment(const char* name, std::chrono::
   const double seconds = std::strtod(text, &end);
   if (end == text || *end != '\0' || !(seconds > 0) || seconds > 86400) return fallback;
   return std::chrono::milliseconds(static_cast<long long>(std::llround(seconds * 1000)));
-}
-
-bool HasControlCharacter(const std::string& text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  return false;
 }
 
 std::string Escape(CURL* handle, const std::string& text) {
@@ -297,7 +292,7 @@ int16_t CurlFtpClient::Connect() {
 int16_t CurlFtpClient::ChangeDirectory(const std::string& remotePath) {
   if (const int16_t ready = CheckReady(); ready != ftpstatus::Ok) return ready;
   CallGuard guard(busy_);
-  if (HasControlCharacter(remotePath))
+  if (text::HasControlCharacter(remotePath))
     return Fail(ftpstatus::BadRemotePath, "Not a usable remote folder: " + PrintableName(remotePath));
 
   const bool absolute = !remotePath.empty() && remotePath.front() == '/';

@@ -2,10 +2,10 @@
 
 #include <exception>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
@@ -15,19 +15,6 @@
 #include "util/FileUtilities.h"
 
 namespace kestrun::update {
-
-namespace {
-
-// A name holding a control character (a line break, an escape) would forge or garble log lines and
-// stored values; such a file is no package of ours.
-bool HasControlCharacter(std::string_view name) {
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 bool CopyRetrieval::GetUpdatesCopy(const std::string& strRemotePath) {
   bool blnResult = true;
@@ -52,7 +39,9 @@ bool CopyRetrieval::GetUpdatesCopy(const std::string& strRemotePath) {
 
         const std::string& strName = file.Name();
         if (!su_.MatchesFileMask(strName, settings.FileMask, false)) continue;
-        if (HasControlCharacter(strName)) {
+        // A name holding a control character (a line break, an escape) would forge or garble log lines
+        // and stored values; such a file is no package of ours.
+        if (text::HasControlCharacter(strName)) {
           window.AddText("Skipping a file whose name holds control characters", platform::ColorRed);
           continue;
         }

@@ -162,8 +162,11 @@ TEST_F(CopyRunTest, WholeRuns) {
        [](RunSettings& am) { am.HowToCopy = 2, am.SDATsToKeep = 2; }, true, 1},
       {"a long name beyond what the store takes", "", {longName}, {},
        {none, "C " + longName, longName + " copied!", prune, "Finished"}, {longName}, "", nullptr, false, 1},
-      {"a name forging a log line", "", {"sdat1\nFinished.exe"}, {},
-       {none, "Skipping a file whose name holds control characters", prune, "Finished"}, {}, ""},
+      // A line break, and the terminal's C1 escape U+009B.
+      {"names forging log lines", "", {"sdat1\nFinished.exe", "sdat2\xc2\x9b" "2J.exe"}, {},
+       {none, "Skipping a file whose name holds control characters", "Skipping a file whose name holds control characters",
+        prune, "Finished"},
+       {}, ""},
   };
   ASSERT_EQ(longName.size(), 255u);
   for (const Row& row : rows) {

@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "ui/qt/PinPictures.h"
+#include "ui/qt/QtWindowSystem.h"
 
 namespace kestrun::ui::qt {
 
@@ -274,17 +275,8 @@ void QtMainView::OnPinClicked() {
   if (events_) events_->imgPin_Click();
 }
 
-double QtMainView::TwipsPerPixelX() const {
-  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
-double QtMainView::TwipsPerPixelY() const {
-  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
+double QtMainView::TwipsPerPixelX() const { return ScreenTwipsPerPixel(window_ ? window_->screen() : nullptr, true); }
+double QtMainView::TwipsPerPixelY() const { return ScreenTwipsPerPixel(window_ ? window_->screen() : nullptr, false); }
 
 long QtMainView::ScaleWidth() const { return std::lround(window_->width() * TwipsPerPixelX()); }
 long QtMainView::ScaleHeight() const { return std::lround(window_->height() * TwipsPerPixelY()); }
