@@ -4,6 +4,7 @@
 #include <string>
 
 #include "filetree/FileTreeHost.h"
+#include "ui/MainWindowHost.h"
 #include "update/RunSettings.h"
 
 namespace kestrun {
@@ -15,7 +16,7 @@ class FileSystemObject;
 // The update controller: owns the main window, carries the run's settings (HostName, LocalPath, ...,
 // LastSourceFailed, as update::RunSettings), hands out the one shared file-system object and offers the
 // status bar and the start of the update.
-class AppMain : public TreeStatusBar, public update::RunSettings {
+class AppMain : public TreeStatusBar, public ui::WindowController, public update::RunSettings {
  public:
   AppMain();
   ~AppMain() override;
@@ -27,9 +28,10 @@ class AppMain : public TreeStatusBar, public update::RunSettings {
 
   void InitMyObjects(Application& objA);
   void Terminate();
+  update::RunSettings& Settings() override { return *this; }
   void UpdateStatusBar(const std::string& strText) override;
   void CheckForUpdates();
-  std::shared_ptr<FileSystemObject> FSO();
+  std::shared_ptr<FileSystemObject> FSO() override;
   void ShowMain();
 
   Application* App() const { return objA_; }

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
 #include "filetree/FileTree.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
@@ -53,12 +51,12 @@ frmMain::~frmMain() {
   if (FTC) FTC->SetEvents(nullptr);
 }
 
-void frmMain::InitMyObjects(Application& objA, AppMain& objAM) {
+void frmMain::InitMyObjects(ui::WindowDriver& objA, ui::WindowController& objAM) {
   try {
     objA_ = &objA;
     objAM_ = &objAM;
     su_ = StringUtilities();
-    run_.Bind(&objAM, objAM.FSO());
+    run_.Bind(&objAM.Settings(), objAM.FSO());
   } catch (const std::exception&) {
     ReportError(kClass, "InitMyObjects");
   }

@@ -9,13 +9,12 @@
 #include "platform/FtpClient.h"
 #include "platform/RunWindow.h"
 #include "ui/MainView.h"
+#include "ui/MainWindowHost.h"
 #include "update/UpdateRun.h"
 #include "util/StringUtilities.h"
 
 namespace kestrun {
 
-class Application;
-class AppMain;
 class FileTree;
 
 // The main window: a coloured log, a status bar, a progress bar and the pin. Its state and behaviour
@@ -28,7 +27,8 @@ class frmMain : public ui::MainViewEvents, public platform::RunWindow, public Fi
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
-  void InitMyObjects(Application& objA, AppMain& objAM);
+  // Wires the window to the driver (the Application) and the controller (AppMain).
+  void InitMyObjects(ui::WindowDriver& objA, ui::WindowController& objAM);
   void AddText(std::string strText, int32_t Color = platform::ColorBlack) override;
   void Terminate();
   void PinDown();
@@ -93,8 +93,8 @@ class frmMain : public ui::MainViewEvents, public platform::RunWindow, public Fi
   void CenterOnDesktop();
 
   std::unique_ptr<ui::MainView> view_;
-  Application* objA_ = nullptr;
-  AppMain* objAM_ = nullptr;
+  ui::WindowDriver* objA_ = nullptr;
+  ui::WindowController* objAM_ = nullptr;
   StringUtilities su_;
   bool pinned_ = false;
   bool closeRequested_ = false;
