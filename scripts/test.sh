@@ -4,7 +4,8 @@
 #   scripts/test.sh                      the normal build, in build/
 #   KESTRUN_SANITIZE=1 scripts/test.sh   AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
 #   KESTRUN_WITH_QT=0 scripts/test.sh    the console-only program (no Qt), in build-console/
-#   KESTRUN_WERROR=1                     with any of them: compiler warnings are errors (as in CI)
+#   KESTRUN_WERROR=1                     with any of them: compiler warnings are errors (as in CI); =0
+#                                        turns that off again, unset leaves the folder as it was set up
 #   KESTRUN_BUILD_DIR=DIR                builds in DIR instead
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +26,10 @@ if [ "${KESTRUN_WITH_QT:-1}" = 0 ]; then
 else
   cmake_args+=(-DKESTRUN_WITH_QT=ON)
 fi
-if on "${KESTRUN_WERROR:-0}"; then cmake_args+=(-DKESTRUN_WERROR=ON); else cmake_args+=(-DKESTRUN_WERROR=OFF); fi
+case "${KESTRUN_WERROR-}" in
+  1) cmake_args+=(-DKESTRUN_WERROR=ON) ;;
+  0) cmake_args+=(-DKESTRUN_WERROR=OFF) ;;
+esac
 build=${KESTRUN_BUILD_DIR:-$build}
 
 cmake -S "$root" -B "$build" "${cmake_args[@]}" >/dev/null
