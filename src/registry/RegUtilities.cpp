@@ -19,10 +19,10 @@ struct RootName {
   const char* name;
   std::uint32_t handle;
 };
-constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", 0x80000000u},
-                                             {"HKEY_CURRENT_USER", 0x80000001u},
-                                             {"HKEY_LOCAL_MACHINE", 0x80000002u},
-                                             {"HKEY_USERS", 0x80000003u}}};
+constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", reg::HKEY_CLASSES_ROOT},
+                                             {"HKEY_CURRENT_USER", reg::HKEY_CURRENT_USER},
+                                             {"HKEY_LOCAL_MACHINE", reg::HKEY_LOCAL_MACHINE},
+                                             {"HKEY_USERS", reg::HKEY_USERS}}};
 
 // Writes open and create with full access. Reads open for reading only: a read must work where only
 // reading is allowed, and must never create anything (not even the store's folder) on its way.
