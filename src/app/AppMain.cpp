@@ -1,5 +1,6 @@
 #include "app/AppMain.h"
 
+#include "app/Application.h"
 #include "platform/WindowSystem.h"
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
@@ -13,6 +14,7 @@ constexpr const char* kClass = "AppMain";
 }
 
 AppMain::AppMain() {
+  RegistryKey = Application::AppRegKey();
   try {
     frm_ = std::make_unique<frmMain>(ui::Views().CreateMainView());
     HowToCopy = 0;

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "filetree/FileTreeHost.h"
+#include "ui/MainWindowHost.h"
+#include "update/RunSettings.h"
 
 namespace kestrun {
 
@@ -11,9 +13,10 @@ class Application;
 class frmMain;
 class FileSystemObject;
 
-// The update controller: owns the main window, carries the run's settings, hands out the one shared
-// file-system object and offers the status bar and the start of the update.
-class AppMain : public TreeStatusBar {
+// The update controller: owns the main window, carries the run's settings (HostName, LocalPath, ...,
+// LastSourceFailed, as update::RunSettings), hands out the one shared file-system object and offers the
+// status bar and the start of the update.
+class AppMain : public TreeStatusBar, public ui::WindowController, public update::RunSettings {
  public:
   AppMain();
   ~AppMain() override;
@@ -23,25 +26,12 @@ class AppMain : public TreeStatusBar {
   // The main window; raises "object variable not set" (91) when it could not be created.
   frmMain& frm();
 
-  std::string HostName;
-  std::string RemotePath;
-  std::string AltHostName;
-  std::string AltRemotePath;
-  std::string FileMask;
-  std::string LocalPath;
-  int32_t HowToCopy = 0;
-  std::string NewFileName;
-  int32_t SDATsToKeep = 0;
-
-  // True until an update run has gone through its last source: a run that never started, stopped on
-  // an error or whose last source failed ends the program with a failure status for the scheduler.
-  bool LastSourceFailed = true;
-
   void InitMyObjects(Application& objA);
   void Terminate();
+  update::RunSettings& Settings() override { return *this; }
   void UpdateStatusBar(const std::string& strText) override;
   void CheckForUpdates();
-  std::shared_ptr<FileSystemObject> FSO();
+  std::shared_ptr<FileSystemObject> FSO() override;
   void ShowMain();
 
   Application* App() const { return objA_; }

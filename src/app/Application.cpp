@@ -162,7 +162,7 @@ void Application::ReportUnknownSwitch(int32_t lngIndex) {
   if (key.size() > 4 && key.compare(0, 4, "PATH") == 0 && key.find_first_not_of("0123456789", 4) == std::string::npos) {
     return;
   }
-  am_->frm().AddText("Unknown switch ignored: /" + key, ui::ColorRed);
+  am_->frm().AddText("Unknown switch ignored: /" + key, platform::ColorRed);
 }
 
 void Application::WriteRunBookkeeping() {

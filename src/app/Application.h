@@ -6,6 +6,7 @@
 #include "app/ArgumentHandler.h"
 #include "app/ObjectFactory.h"
 #include "filetree/FileTreeHost.h"
+#include "ui/MainWindowHost.h"
 #include "util/StringUtilities.h"
 
 namespace kestrun {
@@ -19,7 +20,7 @@ class RegUtilities;
 
 // The driver of one update run: records the start, reacts to the switches, shows the main window,
 // loads the settings into the controller, asks for missing ones and starts the run.
-class Application : public TreeDriver {
+class Application : public TreeDriver, public ui::WindowDriver {
  public:
   // Parses the command-line tail at once; a duplicate switch ends the program inside.
   explicit Application(const std::string& commandTail);
@@ -35,7 +36,7 @@ class Application : public TreeDriver {
   TreeStatusBar* TreeController() override;
 
   void Execute();
-  void ShowAboutBox(int32_t Modal = 0);
+  void ShowAboutBox(int32_t Modal = 0) override;
   void Terminate();
 
   // 0 when the run went through its last source; 1 when that source failed, the run never got there,

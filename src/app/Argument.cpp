@@ -1,6 +1,6 @@
 #include "app/Argument.h"
 
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

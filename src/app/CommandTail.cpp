@@ -1,14 +1,10 @@
 #include "app/CommandTail.h"
 
+#include "util/StringUtilities.h"
+
 namespace kestrun {
 
 namespace {
-
-std::string Trim(const std::string& text, char c) {
-  const std::size_t first = text.find_first_not_of(c);
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(c) - first + 1);
-}
 
 // The parser splits at blanks except inside the first pair of quotes of a field, and strips all quotes
 // from both ends of a value. So a value is quoted when a blank would split it, when a quote in it would
@@ -21,13 +17,15 @@ std::string Quoted(const std::string& value, bool positional) {
 
 // One argument as one field of the tail.
 std::string Field(const std::string& argument) {
-  const std::string field = Trim(argument, ' ');
+  // Trimmed as the parser trims: every blank, or every quote, at either end.
+  const StringUtilities su;
+  const std::string field = su.TrimText(argument, " ");
   if (field.empty()) return {};
-  if (field[0] != '/') return Quoted(Trim(field, '"'), true);
+  if (field[0] != '/') return Quoted(su.TrimText(field, "\""), true);
   const std::size_t colon = field.find(':');
   // A switch keeps its name outside the quotes: /Rename:"my setup.exe".
   if (colon == std::string::npos) return field;
-  return field.substr(0, colon + 1) + Quoted(Trim(Trim(field.substr(colon + 1), ' '), '"'), false);
+  return field.substr(0, colon + 1) + Quoted(su.TrimText(su.TrimText(field.substr(colon + 1), " "), "\""), false);
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ bool Application::pPrepareRun() {
       break;
     case platform::RunLock::Outcome::Unavailable:
       // Better a run without the lock than no run at all.
-      form.AddText("Running without the run lock: " + runLock_->Problem(), ui::ColorRed);
+      form.AddText("Running without the run lock: " + runLock_->Problem(), platform::ColorRed);
       break;
     case platform::RunLock::Outcome::Busy:
-      form.AddText("Another run is still in progress", ui::ColorRed);
+      form.AddText("Another run is still in progress", platform::ColorRed);
       otherRunBusy_ = true;
       return false;
     case platform::RunLock::Outcome::Stopped:
@@ -41,7 +41,7 @@ bool Application::pPrepareRun() {
     if (leftover.error.empty()) {
       form.AddText("Removed unfinished download " + leftover.name);
     } else {
-      form.AddText("Cannot remove unfinished download " + leftover.name + ": " + leftover.error, ui::ColorRed);
+      form.AddText("Cannot remove unfinished download " + leftover.name + ": " + leftover.error, platform::ColorRed);
     }
   }
   return true;

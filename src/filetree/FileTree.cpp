@@ -9,7 +9,7 @@
 #include "platform/Cancellation.h"
 #include "platform/FtpListing.h"
 #include "platform/WindowSystem.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

@@ -10,7 +10,7 @@
 
 #include "filetree/FileTree.h"
 #include "filetree/FileTreeSupport.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

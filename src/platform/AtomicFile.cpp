@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/Cancellation.h"
+#include "platform/Text.h"
 
 namespace kestrun::platform {
 namespace {
@@ -74,7 +75,7 @@ bool IsTemporaryNameFor(std::string_view name, std::string_view targetName) {
   const std::string_view tail = name.substr(1 + kept.size());  // ".XXXXXX.part"
   if (tail[0] != '.' || tail.substr(7) != ".part") return false;
   for (char c : tail.substr(1, 6)) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+    if (!text::IsAsciiAlnum(c)) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/CurlTransfer.h"
+#include "platform/Text.h"
 
 namespace kestrun::platform::curl {
 namespace {
@@ -16,7 +17,7 @@ std::string_view WithoutLineEnd(const char* data, size_t size) {
   return line;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using text::IsDigit;
 
 // The last line of a reply: three digits and a blank. Lines before it carry a "-" there, or none.
 bool IsFinalReplyLine(std::string_view line) {

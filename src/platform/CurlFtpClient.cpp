@@ -17,13 +17,14 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/Cancellation.h"
 #include "platform/CurlTransfer.h"
 #include "platform/FtpAddress.h"
 #include "platform/FtpListing.h"
-#include "util/StringUtilities.h"
+#include "platform/Text.h"
 
 namespace kestrun::platform {
 namespace {
@@ -56,12 +57,6 @@ std::chrono::milliseconds TimeoutFromEnvironment(const char* name, std::chrono::
   return std::chrono::milliseconds(static_cast<long long>(std::llround(seconds * 1000)));
 }
 
-bool HasControlCharacter(const std::string& text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
-  return false;
-}
-
 std::string Escape(CURL* handle, const std::string& text) {
   char* escaped = curl_easy_escape(handle, text.c_str(), static_cast<int>(text.size()));
   std::string out = escaped ? escaped : "";
@@ -86,8 +81,9 @@ class CurlFtpClient::CallGuard {
 
 static_assert(CURL_ERROR_SIZE <= 256, "the error text buffer is too small");
 
-CurlFtpClient::CurlFtpClient()
-    : features_(curl::MakeCommandList({"*FEAT"})),  // "*": a server that knows no FEAT is no failure
+CurlFtpClient::CurlFtpClient(MaskMatcher matches)
+    : matches_(std::move(matches)),
+      features_(curl::MakeCommandList({"*FEAT"})),  // "*": a server that knows no FEAT is no failure
       noop_(curl::MakeCommandList({"NOOP"})),
       quit_(curl::MakeCommandList({"QUIT"})),
       idle_(std::make_unique<Transfer>()) {
@@ -100,11 +96,18 @@ CurlFtpClient::CurlFtpClient()
 
 CurlFtpClient::~CurlFtpClient() { CloseHandle(); }
 
-std::unique_ptr<FtpClient> CreateFtpClient() { return std::make_unique<CurlFtpClient>(); }
+std::unique_ptr<FtpClient> CreateFtpClient(MaskMatcher matches) {
+  return std::make_unique<CurlFtpClient>(std::move(matches));
+}
 
 void CurlFtpClient::Status(const std::string& text) {
   lastStatus_ = text;
   if (events_) events_->FtpClient_Status(text);
+}
+
+void CurlFtpClient::NameSkipped(const std::string& text) {
+  Status(text);
+  if (events_) events_->FtpClient_NameSkipped(text);
 }
 
 int16_t CurlFtpClient::Fail(int16_t status, const std::string& text) {
@@ -289,7 +292,7 @@ int16_t CurlFtpClient::Connect() {
 int16_t CurlFtpClient::ChangeDirectory(const std::string& remotePath) {
   if (const int16_t ready = CheckReady(); ready != ftpstatus::Ok) return ready;
   CallGuard guard(busy_);
-  if (HasControlCharacter(remotePath))
+  if (text::HasControlCharacter(remotePath))
     return Fail(ftpstatus::BadRemotePath, "Not a usable remote folder: " + PrintableName(remotePath));
 
   const bool absolute = !remotePath.empty() && remotePath.front() == '/';
@@ -336,7 +339,6 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
   CallGuard guard(busy_);
   if (details) return Fail(ftpstatus::Unsupported, "Listings with details are not supported");
 
-  const StringUtilities strings;
   long unsafeNames = 0;
   std::vector<std::string> names;  // names held back until the folders among them are known
   // A listed name: dropped when unsafe (and reported), passed on or held when it matches the mask.
@@ -344,11 +346,11 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
     const RemoteNameKind kind = tooLong ? RemoteNameKind::Unsafe : ClassifyRemoteName(line);
     if (kind == RemoteNameKind::Empty || kind == RemoteNameKind::DotEntry) return;
     if (kind == RemoteNameKind::Unsafe) {
-      if (++unsafeNames <= kMaxReportedUnsafeNames) Status("Skipping unsafe name: " + PrintableName(line));
+      if (++unsafeNames <= kMaxReportedUnsafeNames) NameSkipped("Skipping unsafe name: " + PrintableName(line));
       return;
     }
     std::string name(line);
-    if (!strings.MatchesFileMask(name, mask)) return;
+    if (!matches_(name, mask)) return;
     if (holdBack) {
       names.push_back(std::move(name));
     } else if (events_) {
@@ -387,7 +389,7 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
     if (const int16_t dropped = DropFolders(names); dropped != ftpstatus::Ok) return dropped;
   }
   if (unsafeNames > kMaxReportedUnsafeNames)
-    Status("Skipped " + std::to_string(unsafeNames) + " unsafe names in all");
+    NameSkipped("Skipped " + std::to_string(unsafeNames) + " unsafe names in all");
   if (events_) {
     for (const std::string& name : names) events_->FtpClient_FileList(name);
   }

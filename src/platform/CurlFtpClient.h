@@ -26,7 +26,7 @@ struct Transfer;
 // and whether it refuses SIZE) is learnt once per connection.
 class CurlFtpClient final : public FtpClient {
  public:
-  CurlFtpClient();
+  explicit CurlFtpClient(MaskMatcher matches);
   ~CurlFtpClient() override;
   CurlFtpClient(const CurlFtpClient&) = delete;
   CurlFtpClient& operator=(const CurlFtpClient&) = delete;
@@ -83,8 +83,11 @@ class CurlFtpClient final : public FtpClient {
   int16_t DropFolders(std::vector<std::string>& names);
   int16_t Download(const std::string& localFile, const std::string& remoteName);
   void Status(const std::string& text);
+  // Reports a listed name that was dropped, as a status text and a FtpClient_NameSkipped event.
+  void NameSkipped(const std::string& text);
   void CloseHandle();
 
+  MaskMatcher matches_;
   FtpClientEvents* events_ = nullptr;
   int port_ = 21;
   std::string user_ = "anonymous";

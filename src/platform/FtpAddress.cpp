@@ -5,16 +5,15 @@
 
 #include <string_view>
 
+#include "platform/Text.h"
+
 namespace kestrun::platform {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Letters, digits, '-', '.', '_' and non-ASCII bytes (international names, which libcurl converts).
 bool IsHostNameChar(char c) {
   const auto u = static_cast<unsigned char>(c);
-  return u >= 0x80 || IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '.' ||
-         c == '_';
+  return u >= 0x80 || text::IsAsciiAlnum(c) || c == '-' || c == '.' || c == '_';
 }
 
 bool IsHostName(std::string_view s) {
@@ -35,17 +34,11 @@ std::optional<uint16_t> ParsePort(std::string_view s) {
   if (s.empty() || s.size() > 5) return std::nullopt;
   int value = 0;
   for (char c : s) {
-    if (!IsDigit(c)) return std::nullopt;
+    if (!text::IsDigit(c)) return std::nullopt;
     value = value * 10 + (c - '0');
   }
   if (value < 1 || value > 65535) return std::nullopt;
   return static_cast<uint16_t>(value);
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 }  // namespace
@@ -53,7 +46,7 @@ std::string_view TrimBlanks(std::string_view s) {
 std::string FtpAddress::Authority() const { return host + ":" + std::to_string(port); }
 
 std::optional<FtpAddress> ParseFtpHostName(const std::string& hostName, int defaultPort) {
-  const std::string_view text = TrimBlanks(hostName);
+  const std::string_view text = kestrun::text::TrimBlanks(hostName);
   std::optional<uint16_t> port;
   if (defaultPort >= 1 && defaultPort <= 65535) port = static_cast<uint16_t>(defaultPort);
 

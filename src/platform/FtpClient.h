@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,11 @@ class FtpClientEvents {
   virtual void FtpClient_Progress(int16_t percent) = 0;
   // A short text for the status bar ("Connecting to ...", "Downloading ...", failures, skipped names).
   virtual void FtpClient_Status(const std::string& text) = 0;
+  // A listed name was dropped: it is no bare file name in a folder (a path separator, a control
+  // character, too long). `text` says so in a line for the log, the name made printable, for the first
+  // few such names of a listing; past those, one line at the end tells how many there were in all. The
+  // same text comes as a status text just before.
+  virtual void FtpClient_NameSkipped(const std::string& text) = 0;
 };
 
 // Statuses: 0 is success; anything else is a failure. Failures reported by libcurl come back as
@@ -84,12 +90,12 @@ class FtpClient {
   // 0 when the folder is now current; on failure the current folder stays what it was.
   virtual int16_t ChangeDirectory(const std::string& remotePath) = 0;
   // Lists the names in the current folder and raises FtpClient_FileList, before returning, for each
-  // bare file name that matches `mask` (the program's mask syntax, without regard to case), in the
-  // server's order. Only files: folders are left out (MLSD where the server offers it, else the name
-  // list with the entries that the server shows to be folders dropped); a name whose kind cannot be
-  // told is kept. Names that could escape the local folder or confuse a file system are dropped and
-  // reported by a status event. `details` asks for size and date columns, which this client does not
-  // produce (Unsupported).
+  // bare file name that matches `mask` (by the owner's MaskMatcher), in the server's order. Only
+  // files: folders are left out (MLSD where the server offers it, else the name list with the entries
+  // that the server shows to be folders dropped); a name whose kind cannot be told is kept. Names that
+  // could escape the local folder or confuse a file system are dropped and reported through
+  // FtpClient_NameSkipped. `details` asks for size and date columns, which this client does not produce
+  // (Unsupported).
   virtual int16_t GetFileList(const std::string& mask, bool details) = 0;
   // Downloads `remoteName` from the current folder into `localFile`, whose folder must exist. The data
   // goes to a hidden temporary file in that folder and replaces `localFile` only when complete; on any
@@ -107,7 +113,12 @@ class FtpClient {
   virtual std::string LastError() const = 0;
 };
 
-// The libcurl FTP client.
-std::unique_ptr<FtpClient> CreateFtpClient();
+// Whether a listed name matches a listing's mask. The owner supplies the program's own matcher (its mask
+// syntax, without regard to case), so that a server's listing is filtered as the local folder is. It may
+// throw for a mask that breaks the syntax: the listing call then ends as it does when a handler throws.
+using MaskMatcher = std::function<bool(const std::string& name, const std::string& mask)>;
+
+// The libcurl FTP client; `matches` filters its listings.
+std::unique_ptr<FtpClient> CreateFtpClient(MaskMatcher matches);
 
 }  // namespace kestrun::platform

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Text.h"
+
 namespace kestrun::platform {
 namespace {
-
-bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -38,16 +38,9 @@ RemoteEntryKind TypeFactKind(std::string_view value) {
 RemoteNameKind ClassifyRemoteName(std::string_view name) {
   if (name.empty()) return RemoteNameKind::Empty;
   if (name == "." || name == "..") return RemoteNameKind::DotEntry;
-  if (name.size() > kMaxFileNameBytes) return RemoteNameKind::Unsafe;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    if (c == '/' || c == '\\' || IsControlByte(c)) return RemoteNameKind::Unsafe;
-    // The C1 control characters U+0080 to U+009F, as UTF-8.
-    if (c == 0xc2 && i + 1 < name.size()) {
-      const auto next = static_cast<unsigned char>(name[i + 1]);
-      if (next >= 0x80 && next <= 0x9f) return RemoteNameKind::Unsafe;
-    }
-  }
+  if (name.size() > kMaxFileNameBytes || name.find_first_of("/\\") != std::string_view::npos ||
+      text::HasControlCharacter(name))
+    return RemoteNameKind::Unsafe;
   return RemoteNameKind::Bare;
 }
 
@@ -67,7 +60,7 @@ std::string PrintableName(std::string_view name, std::size_t maxBytes) {
       case '\t': out += "\\t"; break;
       case '\\': out += "\\\\"; break;
       default:
-        if (IsControlByte(c)) {
+        if (text::IsAsciiControl(c)) {
           out += "\\x";
           out += hex[c >> 4];
           out += hex[c & 0xf];
@@ -100,7 +93,7 @@ RemoteEntryKind ListLineKind(std::string_view line) {
   if (line.empty()) return RemoteEntryKind::File;
   if (line.front() == 'd') return RemoteEntryKind::Folder;
   if (line.front() == 'l') return RemoteEntryKind::Unknown;
-  if (line.front() >= '0' && line.front() <= '9' && line.find(" <DIR> ") != std::string_view::npos)
+  if (text::IsDigit(line.front()) && line.find(" <DIR> ") != std::string_view::npos)
     return RemoteEntryKind::Folder;
   return RemoteEntryKind::File;
 }

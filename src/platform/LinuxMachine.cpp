@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/Text.h"
 
 namespace kestrun::platform {
 namespace {
@@ -25,10 +26,6 @@ constexpr std::chrono::seconds kOpenerLimit{5};
 constexpr int kOpenerNoMethod = 3;
 // The service-pack text of the version record holds 127 characters.
 constexpr std::size_t kCsdChars = 127;
-
-// ASCII only: the C library's classes follow the locale, and a Latin-1 locale counts bytes above 127.
-bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || IsAsciiLetter(c); }
 
 // The value of a line of an os-release file, without its quotes and escapes.
 std::string ShellValue(std::string_view v) {
@@ -47,7 +44,7 @@ std::string CsdText(const std::string& name) {
   std::string out;
   std::size_t chars = 0;
   for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7f) continue;
+    if (text::IsAsciiControl(c)) continue;
     const bool startsCharacter = (c & 0xC0) != 0x80;
     if (startsCharacter && ++chars > kCsdChars) break;
     out += static_cast<char>(c);
@@ -70,7 +67,7 @@ std::string PercentEncode(std::string_view s, std::string_view keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : s) {
-    if (IsAsciiAlnum(c) || std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
+    if (text::IsAsciiAlnum(static_cast<char>(c)) || std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
         keep.find(static_cast<char>(c)) != std::string_view::npos) {
       out += static_cast<char>(c);
     } else {
@@ -86,7 +83,7 @@ std::string PercentEncode(std::string_view s, std::string_view keep) {
 std::string ToUri(const std::string& target) {
   const std::size_t colon = target.find(':');
   const bool hasScheme =
-      colon != std::string::npos && colon > 0 && IsAsciiLetter(static_cast<unsigned char>(target[0])) &&
+      colon != std::string::npos && colon > 0 && text::IsAsciiLetter(target[0]) &&
       target.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.") == colon;
   std::error_code ec;
   if (hasScheme && !std::filesystem::exists(target, ec)) return PercentEncode(target, ":/?#[]@!$&()*+,;=%");
@@ -100,7 +97,7 @@ std::string OwnSession() {
   const char* id = std::getenv("XDG_SESSION_ID");
   const std::string_view s = id ? id : "";
   const bool plain =
-      !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return IsAsciiAlnum(c); });
+      !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), text::IsAsciiAlnum);
   return plain ? std::string(s) : "self";
 }
 
@@ -112,7 +109,7 @@ VersionRecord MakeVersionRecord(std::string_view kernelRelease, std::istream* os
   const char* p = kernelRelease.data();
   const char* const end = p + kernelRelease.size();
   for (int32_t* part : {&record.MajorVersion, &record.MinorVersion, &record.BuildNumber}) {
-    if (p == end || !std::isdigit(static_cast<unsigned char>(*p))) break;
+    if (p == end || !text::IsDigit(*p)) break;
     const auto [next, ec] = std::from_chars(p, end, *part);
     if (ec != std::errc()) {
       *part = 0;  // a number too large for the record

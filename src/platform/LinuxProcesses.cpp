@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/Processes.h"
+#include "platform/Text.h"
 
 extern char** environ;
 
@@ -56,8 +57,7 @@ bool WaitForEnd(int pidfd, std::chrono::milliseconds timeout) {
 
 // The number after `key` on a line of /proc/<pid>/status ("Tgid:\t1234").
 long StatusNumber(std::string_view line, std::string_view key) {
-  line.remove_prefix(key.size());
-  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  line = text::TrimBlanks(line.substr(key.size()));
   long value = -1;
   std::from_chars(line.data(), line.data() + line.size(), value);
   return value;
@@ -133,8 +133,8 @@ class LinuxProcessControl final : public ProcessControl {
     bool alive = true;
     while (status && std::getline(status, line)) {
       if (line.rfind("State:", 0) == 0) {
-        const std::size_t at = line.find_first_not_of(" \t", 6);
-        alive = alive && at != std::string::npos && line[at] != 'Z' && line[at] != 'X';
+        const std::string_view state = text::TrimBlanks(std::string_view(line).substr(6));
+        alive = alive && !state.empty() && state.front() != 'Z' && state.front() != 'X';
       } else if (line.rfind("Tgid:", 0) == 0) {
         alive = alive && StatusNumber(line, "Tgid:") == pid;
       }

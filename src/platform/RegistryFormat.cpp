@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "platform/RegistryDocument.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun::platform::reg::detail {
 

@@ -55,6 +55,10 @@ struct DisplayMode {
   bool operator==(const DisplayMode&) const = default;
 };
 
+// Twips per pixel on a screen of `dotsPerInch` logical dots per inch (1440 twips make an inch); 15, the
+// factor at 96 dpi, when the screen does not tell.
+constexpr double TwipsPerPixel(double dotsPerInch) { return dotsPerInch > 0 ? 1440.0 / dotsPerInch : 15.0; }
+
 // One of the program's windows as its front end knows it (a QWidget under Qt); null for none.
 using WindowHandle = void*;
 
@@ -79,8 +83,8 @@ class WindowSystem {
   virtual void WaitFor(std::chrono::milliseconds duration) = 0;
 
   virtual WorkArea GetWorkArea() = 0;
-  virtual double TwipsPerPixelX() { return 15.0; }
-  virtual double TwipsPerPixelY() { return 15.0; }
+  virtual double TwipsPerPixelX() { return TwipsPerPixel(96); }
+  virtual double TwipsPerPixelY() { return TwipsPerPixel(96); }
 
   // Runs the message loop until the program's last window has closed (at once when none is open).
   virtual void RunUntilLastWindowClosed() {}

@@ -8,7 +8,7 @@
 #include "registry/OpenKey.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 
@@ -23,10 +23,10 @@ struct RootName {
   const char* name;
   std::uint32_t handle;
 };
-constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", 0x80000000u},
-                                             {"HKEY_CURRENT_USER", 0x80000001u},
-                                             {"HKEY_LOCAL_MACHINE", 0x80000002u},
-                                             {"HKEY_USERS", 0x80000003u}}};
+constexpr std::array<RootName, 4> RootNames{{{"HKEY_CLASSES_ROOT", reg::HKEY_CLASSES_ROOT},
+                                             {"HKEY_CURRENT_USER", reg::HKEY_CURRENT_USER},
+                                             {"HKEY_LOCAL_MACHINE", reg::HKEY_LOCAL_MACHINE},
+                                             {"HKEY_USERS", reg::HKEY_USERS}}};
 
 // Values longer than this (in characters of their text form) are refused with a message.
 constexpr std::size_t MaxSettingChars = 127;

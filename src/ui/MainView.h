@@ -4,11 +4,6 @@
 
 namespace kestrun::ui {
 
-// Log colours: blue * 65536 + green * 256 + red.
-inline constexpr int32_t ColorBlack = 0;
-inline constexpr int32_t ColorRed = 255;
-inline constexpr int32_t ColorBlue = 16711680;
-
 // Window states, with the numbers a stored or compared value uses.
 inline constexpr int WindowStateNormal = 0;
 inline constexpr int WindowStateMinimized = 1;
@@ -25,6 +20,20 @@ struct TwipsRect {
 
 enum class MainControl { tboOutput, ProgressBar, sbInfo, imgPin };
 
+// The window's client area and the controls' places as designed, in twips. The window logic moves the
+// controls from there when the window is resized.
+inline constexpr long DesignScaleWidth = 6420;
+inline constexpr long DesignScaleHeight = 3735;
+constexpr TwipsRect DesignRect(MainControl control) {
+  switch (control) {
+    case MainControl::tboOutput: return {120, 120, 5895, 3015};
+    case MainControl::ProgressBar: return {120, 3120, 5895, 255};
+    case MainControl::sbInfo: return {0, 3360, 6420, 375};
+    case MainControl::imgPin: return {6120, 120, 255, 255};
+  }
+  return {};
+}
+
 // What the main window's view reports back to the window logic. The view calls these from inside
 // its message handling, so they run between two steps of a run, never in parallel with it.
 class MainViewEvents {
@@ -38,7 +47,7 @@ class MainViewEvents {
 };
 
 // The controls of the main window as the window logic sees them. The Qt view owns real widgets; the
-// console view prints; tests record.
+// console view prints.
 class MainView {
  public:
   virtual ~MainView() = default;

@@ -23,8 +23,8 @@ class ViewFactory {
   virtual void SetSilent(bool /*silent*/) {}
 };
 
-// The factory of this process; installed by the front end at start or by a test. Without one the
-// console views are used.
+// The factory of this process; installed by the front end at start or by a test. Without one no main
+// window can be made.
 ViewFactory& Views();
 ViewFactory* InstallViewFactory(ViewFactory* factory);
 

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
 #include "filetree/FileTree.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
@@ -45,31 +43,30 @@ class ViewPlacement final : public PlaceableForm {
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
   view_->SetEvents(this);
-  SetFtpClient(platform::CreateFtpClient());
   Form_Load();
 }
 
 frmMain::~frmMain() {
   view_->SetEvents(nullptr);
-  if (FtpClient) FtpClient->SetEvents(nullptr);
   if (FTC) FTC->SetEvents(nullptr);
 }
 
-void frmMain::SetFtpClient(std::unique_ptr<platform::FtpClient> client) {
-  if (FtpClient) FtpClient->SetEvents(nullptr);
-  FtpClient = std::move(client);
-  if (FtpClient) FtpClient->SetEvents(this);
-}
-
-void frmMain::InitMyObjects(Application& objA, AppMain& objAM) {
+void frmMain::InitMyObjects(ui::WindowDriver& objA, ui::WindowController& objAM) {
   try {
     objA_ = &objA;
     objAM_ = &objAM;
     su_ = StringUtilities();
+    run_.Bind(&objAM.Settings(), objAM.FSO());
   } catch (const std::exception&) {
     ReportError(kClass, "InitMyObjects");
   }
 }
+
+void frmMain::UpdateStatusBar(const std::string& strText) {
+  if (objAM_) objAM_->UpdateStatusBar(strText);
+}
+
+bool frmMain::RunStopped() const { return unloaded_ || platform::CancelRequested(); }
 
 void frmMain::Form_Load() {
   try {
@@ -225,6 +222,7 @@ void frmMain::Release(std::unique_ptr<frmMain> form) {
   if (form->view_->IsShown() && form->view_->IsOpen()) {
     form->objA_ = nullptr;
     form->objAM_ = nullptr;
+    form->run_.Bind(nullptr, nullptr);
     OpenWindows().push_back(std::move(form));
   }
 }

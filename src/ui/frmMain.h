@@ -3,30 +3,33 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "filetree/FileTreeHost.h"
 #include "platform/FtpClient.h"
+#include "platform/RunWindow.h"
 #include "ui/MainView.h"
+#include "ui/MainWindowHost.h"
+#include "update/UpdateRun.h"
 #include "util/StringUtilities.h"
 
 namespace kestrun {
 
-class Application;
-class AppMain;
 class FileTree;
 
 // The main window: a coloured log, a status bar, a progress bar and the pin. Its state and behaviour
-// live here; the view (Qt widgets, the console, or a headless stand-in) only shows it. The update
-// operations of the run are members too (they write to this window's log); they live in src/update/.
-class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents, public FileTreeEvents {
+// live here; the view (Qt widgets or the console) only shows it. The update run (src/update/) reports
+// to this window, which keeps the run's operations under their own names.
+class frmMain : public ui::MainViewEvents, public platform::RunWindow, public FileTreeEvents {
  public:
   explicit frmMain(std::unique_ptr<ui::MainView> view);
   ~frmMain() override;
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
-  void InitMyObjects(Application& objA, AppMain& objAM);
-  void AddText(std::string strText, int32_t Color = ui::ColorBlack);
+  // Wires the window to the driver (the Application) and the controller (AppMain).
+  void InitMyObjects(ui::WindowDriver& objA, ui::WindowController& objAM);
+  void AddText(std::string strText, int32_t Color = platform::ColorBlack) override;
   void Terminate();
   void PinDown();
   // Writes each report line of the attached file-tree engine into the log, in black.
@@ -35,10 +38,19 @@ class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents, pub
   // it while attached. The update run attaches none.
   void AttachFileTree(std::shared_ptr<FileTree> tree);
 
+  // What the update run shows and asks: the status bar (through the controller), the progress bar,
+  // and whether the window was closed or the program asked to stop.
+  void UpdateStatusBar(const std::string& strText) override;
+  void ShowProgress(bool visible) override { view_->SetProgressVisible(visible); }
+  void SetProgress(float percent) override { view_->SetProgressValue(percent); }
+  bool RunStopped() const override;
+
   // The update run and its retrievals.
-  void GetUpdates();
-  bool GetUpdatesCopy(const std::string& strRemotePath);
-  bool GetUpdatesFTP(const std::string& strHostName, const std::string& strRemotePath);
+  void GetUpdates() { run_.GetUpdates(); }
+  bool GetUpdatesCopy(const std::string& strRemotePath) { return run_.Copy().GetUpdatesCopy(strRemotePath); }
+  bool GetUpdatesFTP(const std::string& strHostName, const std::string& strRemotePath) {
+    return run_.Ftp().GetUpdatesFTP(strHostName, strRemotePath);
+  }
 
   // Window events.
   void Form_Load();
@@ -47,12 +59,12 @@ class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents, pub
   void imgPin_Click() override;
   void Form_Unload() override;
 
-  // Events of the FTP client component (src/update/FtpClientEvents.cpp).
-  void FtpClient_FileList(const std::string& name) override;
-  void FtpClient_Progress(int16_t percent) override;
-  void FtpClient_Status(const std::string& text) override;
-  // Puts another FTP client in the place of the window's own (tests use a scripted one).
-  void SetFtpClient(std::unique_ptr<platform::FtpClient> client);
+  // Events of the run's FTP client component (src/update/FtpClientEvents.cpp).
+  void FtpClient_FileList(const std::string& name) { run_.Ftp().FtpClient_FileList(name); }
+  void FtpClient_Progress(int16_t percent) { run_.Ftp().FtpClient_Progress(percent); }
+  void FtpClient_Status(const std::string& text) { run_.Ftp().FtpClient_Status(text); }
+  // Puts another FTP client in the place of the run's own (tests use a scripted one).
+  void SetFtpClient(std::unique_ptr<platform::FtpClient> client) { run_.Ftp().SetFtpClient(std::move(client)); }
 
   // Showing and closing.
   void Show();
@@ -76,27 +88,20 @@ class frmMain : public ui::MainViewEvents, public platform::FtpClientEvents, pub
   static std::size_t OpenWindowCount();
 
  private:
-  // Package bookkeeping around the retrievals.
-  std::string GetLatestUpdate();
-  bool RenameUpdate(const std::string& strFileName);
-  void RemoveOldSDATs();
-
   // Handles window messages until the last log line has stood for the close delay.
   void WaitUntilLogIsQuiet();
   void CenterOnDesktop();
 
   std::unique_ptr<ui::MainView> view_;
-  Application* objA_ = nullptr;
-  AppMain* objAM_ = nullptr;
+  ui::WindowDriver* objA_ = nullptr;
+  ui::WindowController* objAM_ = nullptr;
   StringUtilities su_;
   bool pinned_ = false;
   bool closeRequested_ = false;
   bool unloaded_ = false;
   std::chrono::steady_clock::time_point lastLogLine_ = std::chrono::steady_clock::now();
   std::chrono::milliseconds closeDelay_{3000};
-  std::string listingBuffer_;
-  // The window's FTP client component, the control `FtpClient`; its events come back to this window.
-  std::unique_ptr<platform::FtpClient> FtpClient;
+  update::UpdateRun run_{*this};
   std::shared_ptr<FileTree> FTC;
 };
 

@@ -1,35 +1,23 @@
-// Keeping the local package folder in order around each retrieval: which package this machine fetched
-// last, the copy under the fixed name given with /Rename, and the removal of the oldest packages.
+#include "update/PackageBookkeeping.h"
+
 #include <cstddef>
-#include <cstdint>
+#include <exception>
 #include <filesystem>
-#include <string>
 #include <system_error>
 #include <vector>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "registry/RegUtilities.h"
-#include "ui/frmMain.h"
+#include "update/RankedPackage.h"
 #include "update/SDAT.h"
-#include "update/UpdateRun.h"
 #include "util/ErrorReport.h"
 #include "util/FileSystemObject.h"
 #include "util/FileUtilities.h"
-#include "util/RuntimeError.h"
-#include "util/Text.h"
 
-namespace kestrun {
+namespace kestrun::update {
 
 namespace {
-
-constexpr const char* kClass = "frmMain";
-
-AppMain& Controller(AppMain* objAM) {
-  if (!objAM) Raise(err::ObjectVariableNotSet);
-  return *objAM;
-}
 
 // True when both paths lead to one and the same existing file, whatever letter case either was given in.
 bool SameFile(FileSystemObject& fso, const std::string& strFirst, const std::string& strSecond) {
@@ -42,93 +30,94 @@ bool SameFile(FileSystemObject& fso, const std::string& strFirst, const std::str
 
 }  // namespace
 
-std::string frmMain::GetLatestUpdate() {
+std::string PackageBookkeeping::GetLatestUpdate() {
   try {
-    AppMain& am = Controller(objAM_);
+    const RunSettings& settings = context_.Settings();
+    platform::RunWindow& window = context_.Window();
     RegUtilities ru;
-    std::string strLatest = text::UCase(ru.GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""));
-    const std::string strDate = ru.GetKeyValue(Application::AppRegKey(), "LatestUpdateDate", "");
-    AddText("Latest download on this PC: " + strLatest + " (" + strDate + ")");
+    std::string strLatest = text::UCase(ru.GetKeyValue(settings.RegistryKey, "LatestUpdate", ""));
+    const std::string strDate = ru.GetKeyValue(settings.RegistryKey, "LatestUpdateDate", "");
+    window.AddText("Latest download on this PC: " + strLatest + " (" + strDate + ")");
 
     // With a rename target the fetched packages do not stay under their own names, so their absence
     // says nothing; without one, a vanished package is fetched again.
-    if (am.NewFileName.empty() && !su_.TrimText(strLatest, " ").empty() &&
-        !am.FSO()->FileExists(am.LocalPath + strLatest)) {
-      AddText("Latest local file missing, reload if found!");
+    if (settings.NewFileName.empty() && !su_.TrimText(strLatest, " ").empty() &&
+        !context_.FSO().FileExists(settings.LocalPath + strLatest)) {
+      window.AddText("Latest local file missing, reload if found!");
       strLatest.clear();
     }
     return strLatest;
   } catch (const std::exception&) {
-    ReportError(kClass, "GetLatestUpdate");
+    ReportError(kReportClass, "GetLatestUpdate");
     return {};
   }
 }
 
-// No handler of its own: a failure here ends the calling retrieval through its handler.
-bool frmMain::RenameUpdate(const std::string& strFileName) {
-  AppMain& am = Controller(objAM_);
-  if (am.NewFileName.empty()) return true;
+bool PackageBookkeeping::RenameUpdate(const std::string& strFileName) {
+  const RunSettings& settings = context_.Settings();
+  if (settings.NewFileName.empty()) return true;
 
-  const std::string strSource = am.LocalPath + strFileName;
-  const std::string strTarget = am.LocalPath + am.NewFileName;
+  platform::RunWindow& window = context_.Window();
+  const std::string strSource = settings.LocalPath + strFileName;
+  const std::string strTarget = settings.LocalPath + settings.NewFileName;
   // A target naming the fetched file itself: the copy would change nothing and the removal would
   // destroy the only copy of the package.
-  if (SameFile(*am.FSO(), strSource, strTarget)) return true;
+  if (SameFile(context_.FSO(), strSource, strTarget)) return true;
 
   FileUtilities fu;
   if (!fu.CopyFile(strSource, strTarget)) {
-    AddText("Unable to copy " + strFileName + " to " + am.NewFileName);
+    window.AddText("Unable to copy " + strFileName + " to " + settings.NewFileName);
     return false;
   }
   if (!fu.DeleteFile(strSource)) {
-    AddText("Unable to remove " + strFileName);
+    window.AddText("Unable to remove " + strFileName);
     return false;
   }
-  AddText(strFileName + " renamed to " + am.NewFileName);
+  window.AddText(strFileName + " renamed to " + settings.NewFileName);
   return true;
 }
 
-void frmMain::RemoveOldSDATs() {
+void PackageBookkeeping::RemoveOldSDATs() {
   try {
-    AppMain& am = Controller(objAM_);
-    AddText("Removing old SDATs...");
-    am.UpdateStatusBar("");
+    const RunSettings& settings = context_.Settings();
+    platform::RunWindow& window = context_.Window();
+    window.AddText("Removing old SDATs...");
+    window.UpdateStatusBar("");
 
-    std::vector<update::RankedPackage> packages;
-    auto fso = am.FSO();
-    if (fso->FolderExists(am.LocalPath)) {
-      for (const FsoFile& file : fso->GetFolder(am.LocalPath).Files()) {
+    std::vector<RankedPackage> packages;
+    FileSystemObject& fso = context_.FSO();
+    if (fso.FolderExists(settings.LocalPath)) {
+      for (const FsoFile& file : fso.GetFolder(settings.LocalPath).Files()) {
         platform::Windows().DoEvents();
-        if (update::RunStopped(*this)) return;
-        if (su_.MatchesFileMask(file.Name(), am.FileMask, false))
-          packages.emplace_back(file.Path(), file.Name());
+        if (context_.Stopped()) return;
+        if (su_.MatchesFileMask(file.Name(), settings.FileMask, false)) packages.emplace_back(file.Path(), file.Name());
       }
     }
 
     // The oldest package is the one with the smallest name in the ranking the retrievals use, so the
     // package they fetched and recorded last is the one kept longest, whatever its letter case. A
     // negative count to keep (a hand-edited setting) keeps none.
-    const std::size_t keep = am.SDATsToKeep > 0 ? static_cast<std::size_t>(am.SDATsToKeep) : 0;
+    const std::size_t keep = settings.SDATsToKeep > 0 ? static_cast<std::size_t>(settings.SDATsToKeep) : 0;
     if (packages.size() > keep) {
       const std::size_t removeCount = packages.size() - keep;
-      update::SortByRank(packages);
+      SortByRank(packages);
       FileUtilities fu;
       for (std::size_t i = 0; i < removeCount; ++i) {
-        if (update::RunStopped(*this)) return;
+        if (context_.Stopped()) return;
         const SDAT& old = packages[i].package;
         // A package that stays must not be reported as gone; it still leaves the list, so the
         // pruning ends and the next run tries it again.
         if (fu.DeleteFile(old.Path)) {
-          AddText(old.Name + " removed");
+          window.AddText(old.Name + " removed");
         } else {
-          AddText("Unable to remove " + old.Name, ui::ColorRed);
+          window.AddText("Unable to remove " + old.Name, platform::ColorRed);
         }
       }
     }
-    am.UpdateStatusBar("");
+    window.UpdateStatusBar("");
   } catch (const std::exception&) {
-    ReportError(kClass, "RemoveOldSDATs");
+    ReportError(kReportClass, "RemoveOldSDATs");
   }
 }
 
-}  // namespace kestrun
+}  // namespace kestrun::update

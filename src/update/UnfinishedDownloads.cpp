@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <memory>
 
+#include "platform/Text.h"
 #include "util/StringUtilities.h"
 
 namespace kestrun::update {
@@ -22,7 +22,7 @@ constexpr std::string_view kSuffix = ".part";
 bool IsTag(std::string_view tag) {
   if (tag.size() < 6 || tag.size() > 12) return false;
   for (unsigned char c : tag) {
-    if (!std::isalnum(c)) return false;
+    if (!text::IsAsciiAlnum(static_cast<char>(c))) return false;
   }
   return true;
 }

@@ -1,45 +1,48 @@
 #pragma once
-#include <algorithm>
-#include <string>
-#include <string_view>
+#include <memory>
 #include <utility>
-#include <vector>
 
-#include "platform/Cancellation.h"
-#include "ui/frmMain.h"
-#include "update/SDAT.h"
-#include "util/Text.h"
+#include "platform/RunWindow.h"
+#include "update/CopyRetrieval.h"
+#include "update/FtpRetrieval.h"
+#include "update/PackageBookkeeping.h"
+#include "update/RunContext.h"
+#include "update/RunSettings.h"
+#include "util/StringUtilities.h"
+
+namespace kestrun {
+class FileSystemObject;
+}
 
 namespace kestrun::update {
 
-// True once the user closed the main window or interrupted the program: the run then stops at its
-// next step, copies nothing more and records nothing more.
-inline bool RunStopped(const frmMain& form) { return form.Unloaded() || platform::CancelRequested(); }
+// One update run and its parts: the copy and FTP retrievals and the bookkeeping of the local package
+// folder. It knows no window and no controller, only the window it reports to and the settings it is
+// bound to, so that it runs the same behind the main window and in a test.
+class UpdateRun {
+ public:
+  explicit UpdateRun(platform::RunWindow& window)
+      : context_(window), bookkeeping_(context_), copy_(context_, bookkeeping_), ftp_(context_, bookkeeping_) {}
+  UpdateRun(const UpdateRun&) = delete;
+  UpdateRun& operator=(const UpdateRun&) = delete;
 
-// A name holding a control character (a line break, an escape) would forge or garble log lines and
-// stored values; such a file is no package of ours.
-inline bool HasControlCharacter(std::string_view name) {
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F) return true;
-  }
-  return false;
-}
+  // Binds the run to the controller's settings and its shared file-system object; nullptr unbinds it.
+  // Until bound, each operation reports "object variable not set" (91).
+  void Bind(RunSettings* settings, std::shared_ptr<FileSystemObject> fso) { context_.Bind(settings, std::move(fso)); }
 
-// A package with its rank. Packages rank by their upper-cased names, compared byte by byte (SDAT999.EXE
-// above SDAT1000.EXE), as the recorded latest package is compared; names that differ only in letter
-// case follow the names as stored. Fetching in this order makes the package recorded and renamed last
-// the newest one, whatever order a server or a folder gives.
-struct RankedPackage {
-  RankedPackage(std::string path, std::string name) : upper(text::UCase(name)), package{std::move(path), std::move(name)} {}
-  std::string upper;
-  SDAT package;
+  // One complete update run: the primary source, the alternate when the primary failed, pruning.
+  void GetUpdates();
+
+  CopyRetrieval& Copy() { return copy_; }
+  FtpRetrieval& Ftp() { return ftp_; }
+  PackageBookkeeping& Bookkeeping() { return bookkeeping_; }
+
+ private:
+  RunContext context_;
+  PackageBookkeeping bookkeeping_;
+  CopyRetrieval copy_;
+  FtpRetrieval ftp_;
+  StringUtilities su_;
 };
-
-// One sort: O(n log n) however many packages a folder or a listing holds.
-inline void SortByRank(std::vector<RankedPackage>& packages) {
-  std::sort(packages.begin(), packages.end(), [](const RankedPackage& a, const RankedPackage& b) {
-    return a.upper != b.upper ? a.upper < b.upper : a.package.Name < b.package.Name;
-  });
-}
 
 }  // namespace kestrun::update

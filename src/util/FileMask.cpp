@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Text.h"
 #include "util/RuntimeError.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

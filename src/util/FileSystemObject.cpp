@@ -17,7 +17,7 @@
 #include "platform/FileHandles.h"
 #include "platform/WindowSystem.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

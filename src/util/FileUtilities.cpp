@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Text.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/Text.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun {
@@ -15,13 +16,10 @@ namespace {
 // The three byte-string conversions count characters in a 16-bit integer.
 constexpr std::size_t MaxByteStringLength = 32767;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using text::IsDigit;
 
 int RadixDigit(char c, int radix) {
-  int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  const int d = text::HexDigitValue(c);
   return d < radix ? d : -1;
 }
 

@@ -4,12 +4,13 @@
 
 #include "platform/Machine.h"
 #include "platform/Processes.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 
 namespace kestrun {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using text::IsBlank;
 
 const std::string& WorkingFolder(const std::string& strPath) {
   return strPath.empty() ? platform::App().Path : strPath;

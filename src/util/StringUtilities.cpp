@@ -3,7 +3,7 @@
 // so byte positions found here always fall on character boundaries.
 #include "util/StringUtilities.h"
 
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

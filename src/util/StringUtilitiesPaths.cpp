@@ -1,9 +1,9 @@
 // Path functions. They follow the instance's path syntax: in the Windows syntax a folder part ends in
 // "\" (or "/") or in a drive's ":"; in the Linux syntax it ends in "/" and ":" is an ordinary character.
 // All characters tested for are ASCII, so scanning UTF-8 bytes never stops inside a character.
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

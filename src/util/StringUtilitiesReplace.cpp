@@ -4,10 +4,10 @@
 // each replacement.
 #include <cstdio>
 
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "util/RuntimeError.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
 
 namespace kestrun {
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/Machine.h"
+#include "platform/Text.h"
 #include "util/SysUtilities.h"
 
 namespace kestrun {
@@ -49,8 +50,7 @@ bool IsHostName(const std::string& name) {
     if (i == name.size() || name[i] == '.') {
       if (i == labelStart || name[labelStart] == '-' || name[i - 1] == '-') return false;
       labelStart = i + 1;
-    } else if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'z') ||
-                 (name[i] >= 'A' && name[i] <= 'Z') || name[i] == '-')) {
+    } else if (!text::IsAsciiAlnum(name[i]) && name[i] != '-') {
       return false;
     }
   }

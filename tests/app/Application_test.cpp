@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/AppMain.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -20,8 +20,8 @@ class ApplicationTest : public ::testing::Test {
     app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
     return app;
   }
-  static ui::HeadlessMainView& View(Application& app) {
-    return dynamic_cast<ui::HeadlessMainView&>(app.AM().frm().View());
+  static testing::HeadlessMainView& View(Application& app) {
+    return dynamic_cast<testing::HeadlessMainView&>(app.AM().frm().View());
   }
 
   testing::Sandbox sandbox;

@@ -13,6 +13,7 @@
 #include "platform/CurlFtpClient.h"
 #include "support/FtpServer.h"
 #include "support/Sandbox.h"
+#include "util/StringUtilities.h"
 
 namespace kestrun::platform {
 namespace {
@@ -30,6 +31,7 @@ class RecordingEvents : public FtpClientEvents {
     if (onProgress) onProgress(percent);
   }
   void FtpClient_Status(const std::string& text) override { statuses.push_back(text); }
+  void FtpClient_NameSkipped(const std::string& text) override { skipped.push_back(text); }
 
   long StatusesStartingWith(const std::string& prefix) const {
     return std::count_if(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
@@ -38,8 +40,12 @@ class RecordingEvents : public FtpClientEvents {
   std::vector<std::string> names;
   std::vector<int16_t> progress;
   std::vector<std::string> statuses;
+  std::vector<std::string> skipped;
   std::function<void(int16_t)> onProgress;
 };
+
+// The program's own mask matcher, as the update run hands it to its client.
+bool MatchesMask(const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -70,7 +76,7 @@ class FtpClientTest : public ::testing::Test {
   }
   // A client set up as the program sets it up, with short time-outs for the tests.
   std::unique_ptr<CurlFtpClient> NewClient(const FtpServer& server) {
-    auto client = std::make_unique<CurlFtpClient>();
+    auto client = std::make_unique<CurlFtpClient>(MatchesMask);
     client->SetEvents(&events_);
     client->SetRemotePort(21);
     client->SetUserName("anonymous");
@@ -138,7 +144,7 @@ TEST_F(FtpClientTest, IdleLongerThanTheStallTime) {
 }
 
 TEST_F(FtpClientTest, UnusableHostNameFailsWithoutNetwork) {
-  CurlFtpClient client;
+  CurlFtpClient client(MatchesMask);
   client.SetEvents(&events_);
   for (const char* host : {"", "host/path", "user@127.0.0.1"}) {
     client.SetHostName(host);
@@ -213,6 +219,7 @@ TEST_F(FtpClientTest, HostileListingNamesAreDroppedAndReported) {
     ASSERT_EQ(client->GetFileList("*.exe", false), 0) << "no MLSD " << noMlsd;
     EXPECT_EQ(events_.names, (std::vector<std::string>{"good1.exe", "good2.exe"})) << "no MLSD " << noMlsd;
     EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: "), 7) << "no MLSD " << noMlsd;
+    EXPECT_EQ(events_.skipped.size(), 7u) << "no MLSD " << noMlsd;
   }
 }
 

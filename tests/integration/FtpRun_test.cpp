@@ -20,9 +20,9 @@
 #include "platform/FtpListing.h"
 #include "registry/RegUtilities.h"
 #include "support/FtpServer.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -128,7 +128,7 @@ class FtpRunTest : public ::testing::Test {
           line.find(" (" + kDate + ")") == std::string::npos && line.compare(line.size() - 3, 3, " ()") != 0)
         line = line.substr(0, line.rfind(" (")) + " (...)";
       if (!lines.empty() && IsFailureLine(lines.back())) {
-        EXPECT_EQ(log[i].color, ui::ColorRed) << line;
+        EXPECT_EQ(log[i].color, platform::ColorRed) << line;
         line = "why: " + line;
       }
       lines.push_back(line);
@@ -148,7 +148,7 @@ class FtpRunTest : public ::testing::Test {
     }
     EXPECT_EQ(actual, expected);
   }
-  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
+  testing::HeadlessMainView& View() { return dynamic_cast<testing::HeadlessMainView&>(app->AM().frm().View()); }
   static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
   Names LocalNames() const {
     Names names;

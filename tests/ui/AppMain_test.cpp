@@ -6,10 +6,9 @@
 #include "app/Application.h"
 #include "app/ObjectFactory.h"
 #include "filetree/FileTree.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
-#include "ui/UiTestSupport.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -20,7 +19,7 @@ using ::testing::HasSubstr;
 class AppMainTest : public ::testing::Test {
  protected:
   ~AppMainTest() override { frmMain::ReleaseOpenWindows(); }
-  static ui::HeadlessMainView& View(AppMain& am) { return dynamic_cast<ui::HeadlessMainView&>(am.frm().View()); }
+  static testing::HeadlessMainView& View(AppMain& am) { return dynamic_cast<testing::HeadlessMainView&>(am.frm().View()); }
 
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
@@ -47,7 +46,7 @@ TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   ASSERT_NE(tree, nullptr);
   EXPECT_EQ(tree->SourceDir, (sandbox.Root() / "src").string());
   app.AM().frm().AttachFileTree(tree);
-  ui::HeadlessMainView& view = View(app.AM());
+  testing::HeadlessMainView& view = View(app.AM());
   const std::size_t before = view.Log().size();
   const int repaints = view.StatusRepaints();
   EXPECT_FALSE(tree->UpdateTree());
@@ -56,7 +55,7 @@ TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   // Every line in black, failures too; the folder under work, then nothing, in the status bar.
   ASSERT_EQ(view.Log().size(), before + 13);
   EXPECT_EQ(view.Log()[before + 2].text, "No Destination path!\r\n");
-  for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, ui::ColorBlack);
+  for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, platform::ColorBlack);
   EXPECT_EQ(view.StatusRepaints(), repaints + 3);
   EXPECT_EQ(view.StatusText(), "");
   app.AM().frm().AttachFileTree(nullptr);

@@ -41,8 +41,8 @@ TEST(ConsoleMainView, LogLinesGoToStandardOutputColouredOnlyOnATerminal) {
     std::ostringstream out, err;
     frmMain form(std::make_unique<ui::ConsoleMainView>(out, err, c.terminal, false));
     form.AddText("plain\r\n\r\n");
-    form.AddText("failed", ui::ColorRed);
-    form.AddText("blue", ui::ColorBlue);
+    form.AddText("failed", platform::ColorRed);
+    form.AddText("blue", platform::ColorBlue);
     form.AddText("");
     form.AddText("\r\n");
     form.AddText("inner\r\nbreak");

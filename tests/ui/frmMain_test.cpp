@@ -8,16 +8,15 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Cancellation.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
-#include "ui/UiTestSupport.h"
 
 namespace kestrun {
 namespace {
 
 using namespace std::chrono_literals;
-using ui::HeadlessMainView;
+using testing::HeadlessMainView;
 using ui::MainControl;
 
 class FrmMainTest : public ::testing::Test {
@@ -66,13 +65,13 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const std::size_t before = view->Log().size();
-    form->AddText(c.text, ui::ColorRed);
+    form->AddText(c.text, platform::ColorRed);
     if (c.logged.empty()) {
       EXPECT_EQ(view->Log().size(), before);
     } else {
       ASSERT_EQ(view->Log().size(), before + 1);
       EXPECT_EQ(view->Log().back().text, c.logged);
-      EXPECT_EQ(view->Log().back().color, ui::ColorRed);
+      EXPECT_EQ(view->Log().back().color, platform::ColorRed);
     }
   }
 }

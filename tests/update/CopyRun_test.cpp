@@ -1,9 +1,8 @@
-// Copy-mode runs in-process: the driver and controller as a /Copy start builds them, the settings put
-// straight into the controller, and a source folder, a local folder and a store of the test's own.
+// Copy-mode runs with no driver, controller or window behind them: the run alone, a recording window,
+// a settings value, and a source folder, a local folder and a store of the test's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -11,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
 #include "platform/Cancellation.h"
 #include "registry/RegUtilities.h"
+#include "support/RecordingRunWindow.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
-#include "ui/frmMain.h"
+#include "update/UpdateRun.h"
+#include "util/FileSystemObject.h"
 
 namespace kestrun {
 namespace {
@@ -26,7 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 using Names = std::set<std::string>;
+using update::RunSettings;
 const std::string kDate = "2024-03-01 08.00.00";
+const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
 
 // Runs a test's hook at every pending-message pass: the one point where a user acts during a run.
 struct HookedWindowSystem : testing::ScriptedWindowSystem {
@@ -42,14 +42,12 @@ class CopyRunTest : public ::testing::Test {
   void SetUp() override { platform::ResetCancel(); }
   void TearDown() override {
     ws.hook = nullptr;
-    if (app) app->Terminate();
     platform::ResetCancel();
   }
 
   // A fresh run over the given packages; `recorded` is the store's LatestUpdate ("" for none).
-  AppMain& Start(const std::string& recorded, const std::vector<std::string>& there, const std::vector<std::string>& here) {
+  RunSettings& Start(const std::string& recorded, const std::vector<std::string>& there, const std::vector<std::string>& here) {
     TearDown();
-    app.reset();
     fs::remove_all(sandbox.Root() / "source");
     fs::remove_all(local);
     fs::remove(sandbox.RegistryFile());
@@ -58,42 +56,28 @@ class CopyRunTest : public ::testing::Test {
     for (const auto& name : there) sandbox.WriteFile("source/" + name, "new " + name);
     for (const auto& name : here) sandbox.WriteFile("local/" + name, "old " + name);
     if (!recorded.empty()) {
-      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdate", recorded);
-      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", kDate);
+      RegUtilities().SetKeyValue(kKey, "LatestUpdate", recorded);
+      RegUtilities().SetKeyValue(kKey, "LatestUpdateDate", kDate);
     }
     ws.boxes.clear();
     SetUp();
-    app = std::make_unique<Application>("/Copy");
-    app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
-    AppMain& am = app->AM();
-    am.HowToCopy = 1;
-    am.RemotePath = source.string();
-    am.FileMask = "sdat*.exe";
-    am.LocalPath = local.string();  // the run adds the separator
-    am.SDATsToKeep = 10;
-    first_ = View().Lines().size();
-    return am;
+    window = std::make_unique<testing::RecordingRunWindow>();
+    run = std::make_unique<update::UpdateRun>(*window);
+    settings = RunSettings();
+    settings.HowToCopy = 1;
+    settings.RemotePath = source.string();
+    settings.FileMask = "sdat*.exe";
+    settings.LocalPath = local.string();  // the run adds the separator
+    settings.SDATsToKeep = 10;
+    settings.RegistryKey = kKey;
+    run->Bind(&settings, CreateFileSystemObject());
+    return settings;
   }
   Lines Run() {
-    app->AM().CheckForUpdates();
-    return RunLines();
+    run->GetUpdates();
+    return window->Lines();
   }
-  Lines RunLines() {
-    const Lines all = View().Lines();
-    return {all.begin() + static_cast<long>(first_), all.end()};
-  }
-  std::string LastLine() {
-    const Lines lines = RunLines();
-    return lines.empty() ? std::string() : lines.back();
-  }
-  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
-  int32_t ColorOf(const std::string& line) {
-    for (const auto& piece : View().Log()) {
-      if (piece.text == line + "\r\n") return piece.color;
-    }
-    return -1;
-  }
-  static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
+  static std::string Recorded() { return RegUtilities().GetKeyValue(kKey, "LatestUpdate", ""); }
   Names LocalNames() const {
     Names names;
     for (const auto& entry : fs::directory_iterator(local)) names.insert(entry.path().filename().string());
@@ -108,10 +92,9 @@ class CopyRunTest : public ::testing::Test {
   const fs::path source = sandbox.Root() / "source";
   const fs::path alternate = sandbox.Root() / "alternate";
   const fs::path local = sandbox.Root() / "local";
-  std::unique_ptr<Application> app;
-
- private:
-  std::size_t first_ = 0;
+  RunSettings settings;
+  std::unique_ptr<testing::RecordingRunWindow> window;
+  std::unique_ptr<update::UpdateRun> run;
 };
 
 TEST_F(CopyRunTest, WholeRuns) {
@@ -130,7 +113,7 @@ TEST_F(CopyRunTest, WholeRuns) {
     Lines lines;
     Names after;
     std::string recordedAfter;
-    std::function<void(AppMain&)> adjust = nullptr;
+    std::function<void(RunSettings&)> adjust = nullptr;
     bool failed = false;
     std::size_t boxes = 0;
   };
@@ -146,46 +129,49 @@ TEST_F(CopyRunTest, WholeRuns) {
        {"sdat4300.exe"}, "SDAT4300.EXE"},
       {"a rename target holds the record", "SDAT4300.EXE", {"sdat4300.exe", "sdat4301.exe"}, {},
        {h4300, "C sdat4301.exe", "sdat4301.exe copied!", "sdat4301.exe renamed to setup.exe", prune, "Finished"},
-       {"setup.exe"}, "SDAT4301.EXE", [](AppMain& am) { am.NewFileName = "setup.exe"; }},
+       {"setup.exe"}, "SDAT4301.EXE", [](RunSettings& am) { am.NewFileName = "setup.exe"; }},
       {"a rename target naming the package itself", "", {"sdat4301.exe"}, {},
        {none, "C sdat4301.exe", "sdat4301.exe copied!", prune, "Finished"}, {"sdat4301.exe"}, "SDAT4301.EXE",
-       [](AppMain& am) { am.NewFileName = "SDAT4301.EXE"; }},
+       [](RunSettings& am) { am.NewFileName = "SDAT4301.EXE"; }},
       {"the alternate after a missing primary", "", {}, {},
        {none, "Folder " + gone + " does not exist!", " ", none, "A sdat4301.exe", "sdat4301.exe copied!", prune, "Finished"},
        {"sdat4301.exe"}, "SDAT4301.EXE",
-       [&](AppMain& am) { am.RemotePath = gone, am.AltRemotePath = alternate.string(); }},
+       [&](RunSettings& am) { am.RemotePath = gone, am.AltRemotePath = alternate.string(); }},
       {"no alternate after a good primary", "", {}, {}, {none, prune, "Finished"}, {}, "",
-       [&](AppMain& am) { am.AltRemotePath = alternate.string(); }},
+       [&](RunSettings& am) { am.AltRemotePath = alternate.string(); }},
       {"a missing primary alone", "", {}, {}, {none, "Folder " + gone + " does not exist!", prune, "Finished"}, {}, "",
-       [&](AppMain& am) { am.RemotePath = gone; }, true},
+       [&](RunSettings& am) { am.RemotePath = gone; }, true},
       {"five pruned to two, smallest names first", "", {}, {"sdat4299.exe", "sdat4301.exe", "sdat4297.exe", "sdat4300.exe", "sdat4298.exe", "setup.exe"},
        {none, prune, "sdat4297.exe removed", "sdat4298.exe removed", "sdat4299.exe removed", "Finished"},
-       {"sdat4300.exe", "sdat4301.exe", "setup.exe"}, "", [](AppMain& am) { am.SDATsToKeep = 2; }},
+       {"sdat4300.exe", "sdat4301.exe", "setup.exe"}, "", [](RunSettings& am) { am.SDATsToKeep = 2; }},
       // Pruning ranks as the retrievals do, by the upper-cased name; names equal but for case by the name.
       {"pruned by the upper-cased name", "", {}, {"sdat4300.exe", "sdat4299.exe", "SDAT4300.EXE"},
        {none, prune, "sdat4299.exe removed", "SDAT4300.EXE removed", "Finished"}, {"sdat4300.exe"}, "",
-       [](AppMain& am) { am.SDATsToKeep = 1; }},
+       [](RunSettings& am) { am.SDATsToKeep = 1; }},
       // Whatever order the folder gives (here that of creation), the newest is copied, recorded and renamed last.
       {"copied in ascending rank", "", {"sdat4301.exe", "sdat4297.exe", "SDAT4302.EXE", "sdat4299.exe"}, {},
        {none, "C sdat4297.exe", "sdat4297.exe copied!", "sdat4297.exe renamed to setup.exe", "C sdat4299.exe",
         "sdat4299.exe copied!", "sdat4299.exe renamed to setup.exe", "C sdat4301.exe", "sdat4301.exe copied!",
         "sdat4301.exe renamed to setup.exe", "C SDAT4302.EXE", "SDAT4302.EXE copied!", "SDAT4302.EXE renamed to setup.exe",
         prune, "Finished"},
-       {"setup.exe"}, "SDAT4302.EXE", [](AppMain& am) { am.NewFileName = "setup.exe"; }},
+       {"setup.exe"}, "SDAT4302.EXE", [](RunSettings& am) { am.NewFileName = "setup.exe"; }},
       {"a negative count keeps none", "", {}, {"sdat1.exe", "sdat2.exe"},
-       {none, prune, "sdat1.exe removed", "sdat2.exe removed", "Finished"}, {}, "", [](AppMain& am) { am.SDATsToKeep = -5; }},
+       {none, prune, "sdat1.exe removed", "sdat2.exe removed", "Finished"}, {}, "", [](RunSettings& am) { am.SDATsToKeep = -5; }},
       {"an unknown method still prunes", "", {"sdat4301.exe"}, {"sdat1.exe", "sdat2.exe", "sdat3.exe"},
        {prune, "sdat1.exe removed", "Finished"}, {"sdat2.exe", "sdat3.exe"}, "",
-       [](AppMain& am) { am.HowToCopy = 2, am.SDATsToKeep = 2; }, true, 1},
+       [](RunSettings& am) { am.HowToCopy = 2, am.SDATsToKeep = 2; }, true, 1},
       {"a long name beyond what the store takes", "", {longName}, {},
        {none, "C " + longName, longName + " copied!", prune, "Finished"}, {longName}, "", nullptr, false, 1},
-      {"a name forging a log line", "", {"sdat1\nFinished.exe"}, {},
-       {none, "Skipping a file whose name holds control characters", prune, "Finished"}, {}, ""},
+      // A line break, and the terminal's C1 escape U+009B.
+      {"names forging log lines", "", {"sdat1\nFinished.exe", "sdat2\xc2\x9b" "2J.exe"}, {},
+       {none, "Skipping a file whose name holds control characters", "Skipping a file whose name holds control characters",
+        prune, "Finished"},
+       {}, ""},
   };
   ASSERT_EQ(longName.size(), 255u);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    AppMain& am = Start(row.recorded, row.there, row.here);
+    RunSettings& am = Start(row.recorded, row.there, row.here);
     if (row.adjust) row.adjust(am);
     Lines expected = row.lines;
     for (auto& line : expected) {
@@ -195,7 +181,7 @@ TEST_F(CopyRunTest, WholeRuns) {
     EXPECT_EQ(Run(), expected);
     for (const auto& line : expected) {
       if (line.rfind("Folder ", 0) == 0 || line.rfind("Skipping ", 0) == 0) {
-        EXPECT_EQ(ColorOf(line), ui::ColorRed);
+        EXPECT_EQ(window->ColorOf(line), platform::ColorRed);
       }
     }
     EXPECT_EQ(LocalNames(), row.after);
@@ -217,11 +203,11 @@ TEST_F(CopyRunTest, WholeRuns) {
 // A copy that fails is reported and leaves nothing half-written; the alternate folder is tried.
 TEST_F(CopyRunTest, AFailedCopyLeavesNothingAndTriesTheAlternate) {
   sandbox.WriteFile("alternate/sdat4301.exe", "from the alternate");
-  AppMain& am = Start("", {"sdat4301.exe"}, {});
+  RunSettings& am = Start("", {"sdat4301.exe"}, {});
   am.AltRemotePath = alternate.string();
   // The package vanishes between the listing and its copy (a share going away): fails for root too.
   ws.hook = [&] {
-    if (LastLine().rfind("copy " + source.string(), 0) == 0) fs::remove(source / "sdat4301.exe");
+    if (window->LastLine().rfind("copy " + source.string(), 0) == 0) fs::remove(source / "sdat4301.exe");
   };
   EXPECT_EQ(Run(), (Lines{"Latest download on this PC:  ()", CopyLine(source, "sdat4301.exe"), " ",
                           "Latest download on this PC:  ()", CopyLine(alternate, "sdat4301.exe"), "sdat4301.exe copied!",
@@ -234,7 +220,7 @@ TEST_F(CopyRunTest, AFailedCopyLeavesNothingAndTriesTheAlternate) {
 
   // A local folder that is missing, or a file: reported, nothing recorded, the run still ends.
   for (const fs::path& target : {sandbox.Root() / "nowhere", sandbox.WriteFile("plain", "x")}) {
-    AppMain& again = Start("", {"sdat4301.exe"}, {});
+    RunSettings& again = Start("", {"sdat4301.exe"}, {});
     again.LocalPath = target.string();
     EXPECT_EQ(Run().back(), "Finished");
     EXPECT_EQ(ws.boxes.size(), 1u);
@@ -244,14 +230,14 @@ TEST_F(CopyRunTest, AFailedCopyLeavesNothingAndTriesTheAlternate) {
 }
 
 TEST_F(CopyRunTest, APackageThatCannotBeDeletedIsReportedAndThePruningGoesOn) {
-  AppMain& am = Start("", {}, {"sdat1.exe", "sdat2.exe", "sdat3.exe", "sdat4.exe"});
+  RunSettings& am = Start("", {}, {"sdat1.exe", "sdat2.exe", "sdat3.exe", "sdat4.exe"});
   am.SDATsToKeep = 1;
   ws.hook = [&] {  // another process takes the second package away before its turn
-    if (LastLine() == "sdat1.exe removed") fs::remove(local / "sdat2.exe");
+    if (window->LastLine() == "sdat1.exe removed") fs::remove(local / "sdat2.exe");
   };
   EXPECT_EQ(Run(), (Lines{"Latest download on this PC:  ()", "Removing old SDATs...", "sdat1.exe removed",
                           "Unable to remove sdat2.exe", "sdat3.exe removed", "Finished"}));
-  EXPECT_EQ(ColorOf("Unable to remove sdat2.exe"), ui::ColorRed);
+  EXPECT_EQ(window->ColorOf("Unable to remove sdat2.exe"), platform::ColorRed);
   EXPECT_EQ(LocalNames(), Names{"sdat4.exe"});
 }
 
@@ -264,9 +250,9 @@ TEST_F(CopyRunTest, ClosingTheWindowStopsTheRunAtItsNextStep) {
   for (const Case& c : {Case{"during the scan", "Latest download", 0}, Case{"as a copy is announced", "copy ", 0},
                         Case{"after the first copy", "sdat", 1}}) {
     SCOPED_TRACE(c.what);
-    AppMain& am = Start("", {"sdat1.exe", "sdat2.exe"}, {});
+    RunSettings& am = Start("", {"sdat1.exe", "sdat2.exe"}, {});
     ws.hook = [&] {
-      if (!am.frm().Unloaded() && LastLine().rfind(c.closeAfter, 0) == 0) am.frm().Form_Unload();
+      if (window->LastLine().rfind(c.closeAfter, 0) == 0) window->stopped = true;
     };
     const Lines lines = Run();
     EXPECT_EQ(LocalNames().size(), c.copied);

@@ -16,9 +16,9 @@
 #include "platform/Cancellation.h"
 #include "platform/FtpClient.h"
 #include "registry/RegUtilities.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/HeadlessMainView.h"
 #include "ui/frmMain.h"
 #include "util/RuntimeError.h"
 
@@ -33,6 +33,7 @@ class ScriptedFtpClient final : public platform::FtpClient {
  public:
   std::vector<std::string> names;
   std::vector<std::string> statuses;  // status texts raised during the listing
+  std::vector<std::string> skipped;   // names reported skipped during the listing, as the client words them
   int16_t connect = 0, disconnect = 0;
   std::string throwOn;  // a download that raises a runtime error (53, file not found)
   std::vector<std::string> calls;
@@ -50,6 +51,7 @@ class ScriptedFtpClient final : public platform::FtpClient {
   int16_t ChangeDirectory(const std::string&) override { return 0; }
   int16_t GetFileList(const std::string&, bool) override {
     for (const auto& text : statuses) events_->FtpClient_Status(text);
+    for (const auto& text : skipped) events_->FtpClient_NameSkipped(text);
     for (const auto& name : names) events_->FtpClient_FileList(name);
     return 0;
   }
@@ -89,7 +91,7 @@ class FtpRetrievalTest : public ::testing::Test {
     const Lines all = View().Lines();
     return {all.begin() + static_cast<long>(first_), all.end()};
   }
-  ui::HeadlessMainView& View() { return dynamic_cast<ui::HeadlessMainView&>(app->AM().frm().View()); }
+  testing::HeadlessMainView& View() { return dynamic_cast<testing::HeadlessMainView&>(app->AM().frm().View()); }
   void TearDown() override {
     if (app) app->Terminate();
     platform::ResetCancel();
@@ -119,15 +121,16 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     std::string box;  // a piece of every error report
     bool failed;
     std::vector<std::string> statuses = {};  // raised by the client during the listing
+    std::vector<std::string> skipped = {};
   };
   const Row rows[] = {
-      // Status texts about names the client would not use go to the log as well as to the status bar,
-      // since they tell of the server rather than of the moment.
+      // Names the client would not use are reported in the log, since they tell of the server rather
+      // than of the moment; a status text is not.
       {"a goodbye the server does not confirm", {"sdat1.exe"}, 7, "", false,
        {none, "Connecting to primary", "cd /pub", "Get file list", "Skipping unsafe name: ../x.exe",
         "Skipped 12 unsafe names in all", get1, "sdat1.exe copied!", "Disconnect", "Unable to Disconnect!",
         "421 Service not available", "Removing old SDATs...", "Finished"},
-       0, "", true, {"Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all", "Getting the file list"}},
+       0, "", true, {"Getting the file list"}, {"Skipping unsafe name: ../x.exe", "Skipped 12 unsafe names in all"}},
       {"an error ends the call and the alternate is tried", {"sdat1.exe", "sdat2.exe"}, 0, "sdat1.exe", true,
        {none, "Connecting to primary", "cd /pub", "Get file list", get1, " ", none, "Connecting to alternate", "cd /pub",
         "Get file list", get1, "Removing old SDATs...", "Finished"},
@@ -145,6 +148,7 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     scripted->disconnect = row.disconnect;
     scripted->throwOn = row.throwOn;
     scripted->statuses = row.statuses;
+    scripted->skipped = row.skipped;
     fs::remove(sandbox.RegistryFile());
     ws.boxes.clear();
     AppMain& am = Start(std::move(scripted));
@@ -155,7 +159,7 @@ TEST_F(FtpRetrievalTest, OutcomesOfTheCall) {
     for (const auto& box : ws.boxes) EXPECT_NE(box.prompt.find(row.box), std::string::npos) << box.prompt;
     for (const auto& piece : View().Log()) {
       if (piece.text.rfind("Skip", 0) == 0 || piece.text.rfind("421 ", 0) == 0) {
-        EXPECT_EQ(piece.color, ui::ColorRed) << piece.text;
+        EXPECT_EQ(piece.color, platform::ColorRed) << piece.text;
       }
     }
     if (row.boxes == 0) {  // the progress bar ends full and hidden

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Text.h"
 #include "support/Sandbox.h"
-#include "util/Text.h"
 
 namespace kestrun {
 namespace {

@@ -1,5 +1,5 @@
 #include "util/StringUtilities.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 

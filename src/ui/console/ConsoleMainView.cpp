@@ -4,6 +4,9 @@
 #include <cstring>
 #include <ostream>
 
+#include "platform/RunWindow.h"
+#include "platform/Text.h"
+
 namespace kestrun::ui {
 
 ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr, bool silent)
@@ -12,7 +15,7 @@ ConsoleMainView::ConsoleMainView(std::ostream& out, std::ostream& err, bool colo
 void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   // Written out and gone: the console keeps no copy of the log, however long the run.
   if (text.empty()) return;
-  if (silent_ && color != ColorRed) return;
+  if (silent_ && color != platform::ColorRed) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
   std::string line;
@@ -27,7 +30,7 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
     return;
   }
   if (outFailed_) return;
-  const char* colour = !colourOut_ ? nullptr : color == ColorRed ? "\x1b[31m" : color == ColorBlue ? "\x1b[34m" : nullptr;
+  const char* colour = !colourOut_ ? nullptr : color == platform::ColorRed ? "\x1b[31m" : color == platform::ColorBlue ? "\x1b[34m" : nullptr;
   if (colour) out_ << colour;
   out_ << line;
   if (colour) out_ << "\x1b[0m";
@@ -49,8 +52,14 @@ void ConsoleMainView::ClearStatusLine() {
   }
 }
 
+void ConsoleMainView::Close() {
+  if (!open_) return;
+  open_ = false;
+  if (events_) events_->Form_Unload();
+}
+
 bool ConsoleMainView::SetStatusPanelText(const std::string& key, const std::string& text) {
-  if (!HeadlessMainView::SetStatusPanelText(key, text)) return false;
+  if (text::UCase(key) != "INFO") return false;
   if (statusOnErr_) {
     err_ << "\r\x1b[K" << text;
     err_.flush();
@@ -60,9 +69,8 @@ bool ConsoleMainView::SetStatusPanelText(const std::string& key, const std::stri
 }
 
 void ConsoleMainView::SetProgressValue(float value) {
-  HeadlessMainView::SetProgressValue(value);
   const int percent = static_cast<int>(value);
-  if (!statusOnErr_ || !ProgressVisible() || percent == lastPercent_) return;
+  if (!statusOnErr_ || !progressVisible_ || percent == lastPercent_) return;
   lastPercent_ = percent;
   err_ << "\r\x1b[K" << percent << "%";
   err_.flush();
@@ -70,7 +78,7 @@ void ConsoleMainView::SetProgressValue(float value) {
 }
 
 void ConsoleMainView::SetProgressVisible(bool visible) {
-  HeadlessMainView::SetProgressVisible(visible);
+  progressVisible_ = visible;
   if (!visible) {
     lastPercent_ = -1;
     ClearStatusLine();

@@ -19,18 +19,13 @@
 #include <cmath>
 
 #include "ui/qt/PinPictures.h"
+#include "ui/qt/QtWindowSystem.h"
 
 namespace kestrun::ui::qt {
 
 namespace {
 
-// Design positions and sizes in twips; the client area is 6420 x 3735.
-constexpr long kClientWidth = 6420;
-constexpr long kClientHeight = 3735;
-constexpr TwipsRect kOutput{120, 120, 5895, 3015};
-constexpr TwipsRect kProgress{120, 3120, 5895, 255};
-constexpr TwipsRect kStatus{0, 3360, 6420, 375};
-constexpr TwipsRect kPin{6120, 120, 255, 255};
+// Design positions and sizes in twips of the two hidden pictures; the controls' are in MainView.h.
 constexpr TwipsRect kUnpinned{6120, 480, 240, 165};
 constexpr TwipsRect kPinned{6120, 600, 180, 180};
 
@@ -152,10 +147,8 @@ QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
   imgPin_->setCursor(Qt::PointingHandCursor);
   imgPin_->setPixmap(imgUnpinned_->pixmap());
 
-  SetControlRect(MainControl::tboOutput, kOutput);
-  SetControlRect(MainControl::ProgressBar, kProgress);
-  SetControlRect(MainControl::sbInfo, kStatus);
-  SetControlRect(MainControl::imgPin, kPin);
+  for (MainControl control : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
+    SetControlRect(control, DesignRect(control));
   const double tx = TwipsPerPixelX();
   const double ty = TwipsPerPixelY();
   auto place = [&](QWidget* widget, const TwipsRect& r) {
@@ -164,7 +157,7 @@ QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
   };
   place(imgUnpinned_, kUnpinned);
   place(imgPinned_, kPinned);
-  w->resize(static_cast<int>(std::lround(kClientWidth / tx)), static_cast<int>(std::lround(kClientHeight / ty)));
+  w->resize(static_cast<int>(std::lround(DesignScaleWidth / tx)), static_cast<int>(std::lround(DesignScaleHeight / ty)));
 
   keyPreview_ = std::make_unique<KeyPreview>(*this);
   if (qApp) qApp->installEventFilter(keyPreview_.get());
@@ -269,7 +262,7 @@ void QtMainView::OnClosed() {
 
 void QtMainView::OnResized() {
   // The status bar keeps to the bottom edge across the whole width.
-  const int height = static_cast<int>(std::lround(kStatus.Height / TwipsPerPixelY()));
+  const int height = static_cast<int>(std::lround(DesignRect(MainControl::sbInfo).Height / TwipsPerPixelY()));
   sbInfo_->setGeometry(0, window_->height() - height, window_->width(), height);
   if (events_) events_->Form_Resize();
 }
@@ -282,17 +275,8 @@ void QtMainView::OnPinClicked() {
   if (events_) events_->imgPin_Click();
 }
 
-double QtMainView::TwipsPerPixelX() const {
-  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
-double QtMainView::TwipsPerPixelY() const {
-  QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
+double QtMainView::TwipsPerPixelX() const { return ScreenTwipsPerPixel(window_ ? window_->screen() : nullptr, true); }
+double QtMainView::TwipsPerPixelY() const { return ScreenTwipsPerPixel(window_ ? window_->screen() : nullptr, false); }
 
 long QtMainView::ScaleWidth() const { return std::lround(window_->width() * TwipsPerPixelX()); }
 long QtMainView::ScaleHeight() const { return std::lround(window_->height() * TwipsPerPixelY()); }

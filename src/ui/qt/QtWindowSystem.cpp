@@ -115,17 +115,14 @@ platform::WorkArea QtWindowSystem::GetWorkArea() {
   return area;
 }
 
-double QtWindowSystem::TwipsPerPixelX() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
+double ScreenTwipsPerPixel(const QScreen* screen, bool across) {
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return platform::TwipsPerPixel(96);
+  return platform::TwipsPerPixel(across ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY());
 }
 
-double QtWindowSystem::TwipsPerPixelY() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-  return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
+double QtWindowSystem::TwipsPerPixelX() { return ScreenTwipsPerPixel(nullptr, true); }
+double QtWindowSystem::TwipsPerPixelY() { return ScreenTwipsPerPixel(nullptr, false); }
 
 void QtWindowSystem::RunUntilLastWindowClosed() {
   if (platform::CancelRequested()) {

@@ -4,9 +4,13 @@
 #include "platform/WindowSystem.h"
 #include "ui/ViewFactory.h"
 
+class QScreen;
 class QSocketNotifier;
 
 namespace kestrun::ui::qt {
+
+// Twips per pixel on `screen` (the primary screen when null), across or down.
+double ScreenTwipsPerPixel(const QScreen* screen, bool across);
 
 // Dialogs, the message pump and the desktop facts on Qt. A QApplication must exist.
 // SIGINT and SIGTERM reach the event loop through the interrupt descriptor: every open dialog then

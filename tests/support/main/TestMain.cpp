@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/HeadlessMainView.h"
 #include "support/SystemFakes.h"
 
 namespace {
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
   // No test acts on the machine running it: shut-down, log-off, screen and host-name requests are
   // recorded by a stand-in unless a test installs its own.
   kestrun::testing::FakeMachine machine;
+  // Main windows draw nothing and keep what they show for the tests to read.
+  kestrun::testing::HeadlessViews views;
   // Nor the user's log file.
   ::unsetenv("KESTRUN_LOG");
   ::testing::InitGoogleTest(&argc, argv);

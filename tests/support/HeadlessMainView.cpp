@@ -1,20 +1,14 @@
-#include "ui/HeadlessMainView.h"
+#include "support/HeadlessMainView.h"
 
-#include <iostream>
-
-#include "ui/ViewFactory.h"
+#include "platform/Text.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
 
-namespace kestrun::ui {
+namespace kestrun::testing {
 
 HeadlessMainView::HeadlessMainView() {
   panels_["INFO"] = "Some status messages will appear here!";
-  // The controls at their design positions, in twips.
-  controls_[MainControl::tboOutput] = {120, 120, 5895, 3015};
-  controls_[MainControl::ProgressBar] = {120, 3120, 5895, 255};
-  controls_[MainControl::sbInfo] = {0, 3360, 6420, 375};
-  controls_[MainControl::imgPin] = {6120, 120, 255, 255};
+  for (MainControl control : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
+    controls_[control] = ui::DesignRect(control);
 }
 
 void HeadlessMainView::AppendLog(const std::string& text, int32_t color) {
@@ -48,26 +42,4 @@ TwipsRect HeadlessMainView::ControlRect(MainControl control) const {
 
 void HeadlessMainView::SetControlRect(MainControl control, const TwipsRect& rect) { controls_[control] = rect; }
 
-void ViewFactory::ShowAboutBox(const std::vector<std::string>& lines, int32_t /*modal*/) {
-  for (const auto& line : lines) std::cout << line << '\n';
-  std::cout.flush();
-}
-
-namespace {
-class HeadlessViewFactory final : public ViewFactory {
- public:
-  std::unique_ptr<MainView> CreateMainView() override { return std::make_unique<HeadlessMainView>(); }
-};
-HeadlessViewFactory g_headless;
-ViewFactory* g_views = nullptr;
-}  // namespace
-
-ViewFactory& Views() { return g_views ? *g_views : g_headless; }
-
-ViewFactory* InstallViewFactory(ViewFactory* factory) {
-  ViewFactory* before = g_views;
-  g_views = factory;
-  return before;
-}
-
-}  // namespace kestrun::ui
+}  // namespace kestrun::testing

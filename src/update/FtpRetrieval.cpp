@@ -1,41 +1,55 @@
-// FTP retrieval: logs in anonymously, lists the remote folder by the file mask and downloads every
-// package that ranks above the one recorded last.
+#include "update/FtpRetrieval.h"
+
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/AppMain.h"
-#include "app/Application.h"
 #include "platform/FtpListing.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
-#include "ui/frmMain.h"
-#include "update/UpdateRun.h"
+#include "update/RankedPackage.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtilities.h"
 #include "util/RuntimeError.h"
-#include "util/Text.h"
 
-namespace kestrun {
+namespace kestrun::update {
 
-bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& strRemotePath) {
+FtpRetrieval::FtpRetrieval(const RunContext& context, PackageBookkeeping& bookkeeping)
+    : context_(context), bookkeeping_(bookkeeping) {
+  SetFtpClient(platform::CreateFtpClient(
+      [](const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }));
+}
+
+FtpRetrieval::~FtpRetrieval() {
+  if (client_) client_->SetEvents(nullptr);
+}
+
+void FtpRetrieval::SetFtpClient(std::unique_ptr<platform::FtpClient> client) {
+  if (client_) client_->SetEvents(nullptr);
+  client_ = std::move(client);
+  if (client_) client_->SetEvents(this);
+}
+
+bool FtpRetrieval::GetUpdatesFTP(const std::string& strHostName, const std::string& strRemotePath) {
   bool blnResult = true;
   try {
-    if (!objAM_ || !FtpClient) Raise(err::ObjectVariableNotSet);
-    AppMain& am = *objAM_;
-    platform::FtpClient& ftp = *FtpClient;
+    if (!client_) Raise(err::ObjectVariableNotSet);
+    const RunSettings& settings = context_.Settings();
+    platform::RunWindow& window = context_.Window();
+    platform::FtpClient& ftp = *client_;
     // A failure line, then why: the server's reply or the system's reason. A scheduled run has no
     // status bar to show it, so it goes to the log, in red.
     auto Failed = [&](const std::string& strLine, int16_t status) {
       const std::string strWhy = ftp.LastError();
-      AddText(strLine);
-      AddText(strWhy.empty() ? "FTP status " + std::to_string(status) : strWhy, ui::ColorRed);
+      window.AddText(strLine);
+      window.AddText(strWhy.empty() ? "FTP status " + std::to_string(status) : strWhy, platform::ColorRed);
     };
     // Fixed for the whole list: every package fetched below ranks above the one recorded at the start.
-    const std::string strLatest = GetLatestUpdate();
+    const std::string strLatest = bookkeeping_.GetLatestUpdate();
 
-    AddText("Connecting to " + strHostName);
-    if (update::RunStopped(*this)) return false;
+    window.AddText("Connecting to " + strHostName);
+    if (context_.Stopped()) return false;
     ftp.SetRemotePort(21);
     ftp.SetUserName("anonymous");
     ftp.SetHostName(strHostName);
@@ -45,16 +59,15 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
       return false;
     }
 
-    AddText("cd " + strRemotePath);
+    window.AddText("cd " + strRemotePath);
     if (const int16_t status = ftp.ChangeDirectory(strRemotePath); status != 0) {
       Failed("Unable to change to the specified directory!", status);
       return false;
     }
 
-    AddText("Get file list");
-    // The listing events append here, one name and a line end each, before the request returns.
+    window.AddText("Get file list");
     listingBuffer_.clear();
-    if (const int16_t status = ftp.GetFileList(am.FileMask, false); status != 0) {
+    if (const int16_t status = ftp.GetFileList(settings.FileMask, false); status != 0) {
       Failed("Unable to get directory listing!", status);
       return false;
     }
@@ -63,37 +76,37 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
     const std::string strListing = std::move(listingBuffer_);
     listingBuffer_.clear();
 
-    std::vector<update::RankedPackage> names;
+    std::vector<RankedPackage> names;
     su_.ForEachField(strListing, "\r\n", false, [&](const std::string& strName) {
       if (strName.empty()) return;
       // Whatever the client passed on, a name from the server is joined to the local folder only when
       // it is a plain file name there: no separator, no "." or "..", no control character, not too long.
       if (platform::ClassifyRemoteName(strName) != platform::RemoteNameKind::Bare) {
-        AddText("Skipping unsafe name: " + platform::PrintableName(strName), ui::ColorRed);
+        window.AddText("Skipping unsafe name: " + platform::PrintableName(strName), platform::ColorRed);
         return;
       }
-      names.emplace_back(am.LocalPath + strName, strName);
+      names.emplace_back(settings.LocalPath + strName, strName);
     });
     // Servers list in any order; fetched in ascending rank, the package recorded last is the newest.
-    update::SortByRank(names);
+    SortByRank(names);
 
     RegUtilities ru;
-    for (const update::RankedPackage& candidate : names) {
-      if (update::RunStopped(*this)) return false;
+    for (const RankedPackage& candidate : names) {
+      if (context_.Stopped()) return false;
       const std::string& strName = candidate.package.Name;
       // Names rank byte by byte, not by number: SDAT999.EXE is newer than SDAT1000.EXE.
       if (!(candidate.upper > strLatest)) {
-        AddText("Old SDAT: " + strName + " Skipping!");
+        window.AddText("Old SDAT: " + strName + " Skipping!");
         continue;
       }
 
       const std::string& strTarget = candidate.package.Path;
       ftp.SetTransferType(platform::ftptype::Binary);
-      view_->SetProgressVisible(true);
-      AddText("Get " + strName + " " + strTarget);
-      if (update::RunStopped(*this)) return false;
+      window.ShowProgress(true);
+      window.AddText("Get " + strName + " " + strTarget);
+      if (context_.Stopped()) return false;
       const int16_t status = ftp.GetFile(strTarget, strName);
-      if (update::RunStopped(*this)) {
+      if (context_.Stopped()) {
         // Abandoned by the user: nothing is recorded for it, so a package that did arrive must not
         // stay either, or the next run would take it for fetched and never hand it to the rename step.
         if (status == 0) FileUtilities().DeleteFile(strTarget);
@@ -104,28 +117,28 @@ bool frmMain::GetUpdatesFTP(const std::string& strHostName, const std::string& s
         Failed("Failed to get " + strName + "!", status);
         blnResult = false;
       } else {
-        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdate", candidate.upper, "REG_SZ");
-        ru.SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", LocalDateTime::Now(), "REG_SZ");
-        AddText(strName + " copied!");
+        ru.SetKeyValue(settings.RegistryKey, "LatestUpdate", candidate.upper, "REG_SZ");
+        ru.SetKeyValue(settings.RegistryKey, "LatestUpdateDate", LocalDateTime::Now(), "REG_SZ");
+        window.AddText(strName + " copied!");
         // The rename step told why it failed; the list ends here, as it stands.
-        if (!RenameUpdate(strName)) return false;
+        if (!bookkeeping_.RenameUpdate(strName)) return false;
       }
-      view_->SetProgressVisible(false);
+      window.ShowProgress(false);
     }
 
-    AddText("Disconnect");
+    window.AddText("Disconnect");
     if (const int16_t status = ftp.Disconnect(); status != 0) {
       Failed("Unable to Disconnect!", status);
       return false;
     }
-    am.UpdateStatusBar("");
+    window.UpdateStatusBar("");
   } catch (const std::exception&) {
     // A retrieval that ended on an error did not run through: the alternate host is tried, and the
     // exit status tells a scheduler that this source failed.
     blnResult = false;
-    ReportError("frmMain", "GetUpdatesFTP");
+    ReportError(kReportClass, "GetUpdatesFTP");
   }
   return blnResult;
 }
 
-}  // namespace kestrun
+}  // namespace kestrun::update

@@ -1,15 +1,22 @@
 #pragma once
 #include <map>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ui/MainView.h"
+#include "ui/ViewFactory.h"
 
-namespace kestrun::ui {
+namespace kestrun::testing {
 
-// A main window that keeps its state in memory and draws nothing. It stands in where no front end
-// installed its own views, and lets tests read the log, the status panel and the progress bar.
-class HeadlessMainView : public MainView {
+using ui::MainControl;
+using ui::MainViewEvents;
+using ui::TwipsRect;
+
+// A main window that keeps its state in memory and draws nothing, so that tests can read the log, the
+// status panel and the progress bar, and damage or resize the window at will.
+class HeadlessMainView : public ui::MainView {
  public:
   struct LogPiece {
     std::string text;
@@ -79,13 +86,45 @@ class HeadlessMainView : public MainView {
   float progress_ = 0;
   bool progressVisible_ = false;
   bool pinned_ = false;
-  int state_ = WindowStateNormal;
+  int state_ = ui::WindowStateNormal;
   bool shown_ = false;
   bool open_ = true;
-  long scaleWidth_ = 6420;
-  long scaleHeight_ = 3735;
+  long scaleWidth_ = ui::DesignScaleWidth;
+  long scaleHeight_ = ui::DesignScaleHeight;
   std::map<MainControl, TwipsRect> controls_;
   TwipsRect window_{0, 0, 6540, 4140};
 };
 
-}  // namespace kestrun::ui
+// Hands out headless main windows; the About box prints its lines, as with no window. Installs itself for
+// its lifetime: every test program runs with one (support/main/TestMain.cpp).
+class HeadlessViews : public ui::ViewFactory {
+ public:
+  HeadlessViews() : previous_(ui::InstallViewFactory(this)) {}
+  ~HeadlessViews() override { ui::InstallViewFactory(previous_); }
+  std::unique_ptr<ui::MainView> CreateMainView() override { return std::make_unique<HeadlessMainView>(); }
+
+ private:
+  ui::ViewFactory* previous_;
+};
+
+// Headless main windows, with the About box requests recorded instead of shown, and a window that
+// cannot be created on request.
+class RecordingViews : public HeadlessViews {
+ public:
+  std::unique_ptr<ui::MainView> CreateMainView() override {
+    if (failCreate) throw std::runtime_error("no window");
+    return HeadlessViews::CreateMainView();
+  }
+  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override {
+    aboutBoxes.push_back({lines, modal});
+  }
+
+  struct About {
+    std::vector<std::string> lines;
+    int32_t modal;
+  };
+  std::vector<About> aboutBoxes;
+  bool failCreate = false;
+};
+
+}  // namespace kestrun::testing

@@ -23,6 +23,28 @@ char32_t NextChar(std::string_view s, std::size_t& pos);
 bool IsValidUtf8(std::string_view s);
 void AppendChar(std::string& out, char32_t c);
 
+// ASCII character classes, the same in every locale: names, numbers and protocol lines here are ASCII
+// where these are asked, and the C library's classes would count bytes above 127 in a Latin-1 locale.
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsAsciiAlnum(char c) { return IsDigit(c) || IsAsciiLetter(c); }
+// The value of a hexadecimal digit (0 to 9, a to f, A to F); -1 for any other character.
+constexpr int HexDigitValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+// A blank is a space or a tab.
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+std::string_view TrimBlanks(std::string_view s);
+
+// A control character of ASCII: C0 (below U+0020) or DEL.
+constexpr bool IsAsciiControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+// Whether the text holds a control character: C0, DEL or C1 (U+0080 to U+009F, in UTF-8 0xC2 0x80 to
+// 0xC2 0x9F). A name holding one would forge or garble a log line, a stored value or a terminal.
+bool HasControlCharacter(std::string_view s);
+
 // VB-style helpers counting characters: Left, Right, Mid (1-based start).
 std::string Left(std::string_view s, std::size_t chars);
 std::string Right(std::string_view s, std::size_t chars);

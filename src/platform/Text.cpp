@@ -1,4 +1,4 @@
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun::text {
 
@@ -89,6 +89,24 @@ bool IsValidUtf8(std::string_view s) {
     if (pos - start == 1 && static_cast<unsigned char>(s[start]) >= 0x80) return false;
   }
   return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool HasControlCharacter(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (IsAsciiControl(c)) return true;
+    if (c == 0xC2 && i + 1 < s.size()) {
+      const auto next = static_cast<unsigned char>(s[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) return true;
+    }
+  }
+  return false;
 }
 
 void AppendChar(std::string& out, char32_t c) {

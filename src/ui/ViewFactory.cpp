@@ -1,0 +1,36 @@
+#include "ui/ViewFactory.h"
+
+#include <iostream>
+
+#include "util/RuntimeError.h"
+
+namespace kestrun::ui {
+
+void ViewFactory::ShowAboutBox(const std::vector<std::string>& lines, int32_t /*modal*/) {
+  for (const auto& line : lines) std::cout << line << '\n';
+  std::cout.flush();
+}
+
+namespace {
+
+// Until a front end installs its factory there is no window to make: a controller created then reports
+// that its window could not be created ("object variable not set"), as it would for any other failure.
+class NoViews final : public ViewFactory {
+ public:
+  std::unique_ptr<MainView> CreateMainView() override { Raise(err::ObjectVariableNotSet); }
+};
+
+NoViews g_none;
+ViewFactory* g_views = nullptr;
+
+}  // namespace
+
+ViewFactory& Views() { return g_views ? *g_views : g_none; }
+
+ViewFactory* InstallViewFactory(ViewFactory* factory) {
+  ViewFactory* before = g_views;
+  g_views = factory;
+  return before;
+}
+
+}  // namespace kestrun::ui
