@@ -1,6 +1,6 @@
 #include "registry/Recordset.h"
 
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

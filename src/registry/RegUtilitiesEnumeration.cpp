@@ -8,7 +8,7 @@
 #include "registry/RegUtilities.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
-#include "util/Text.h"
+#include "platform/Text.h"
 
 namespace kestrun {
 

@@ -8,7 +8,7 @@
 #include "RegistryTestSupport.h"
 #include "app/AppMain.h"
 #include "app/Application.h"
-#include "ui/HeadlessMainView.h"
+#include "support/HeadlessMainView.h"
 #include "ui/frmMain.h"
 
 namespace kestrun::testing {
@@ -107,8 +107,8 @@ TEST(RegistryFile, TheProgramSaysOnceWhereTheStoreIsDamaged) {
   EXPECT_THROW(app.Execute(), ProgramEnded);
   ::testing::internal::GetCapturedStdout();
   std::vector<std::string> red;
-  for (const auto& piece : dynamic_cast<ui::HeadlessMainView&>(app.AM().frm().View()).Log()) {
-    if (piece.color == ui::ColorRed) red.push_back(piece.text);
+  for (const auto& piece : dynamic_cast<testing::HeadlessMainView&>(app.AM().frm().View()).Log()) {
+    if (piece.color == platform::ColorRed) red.push_back(piece.text);
   }
   EXPECT_EQ(red, std::vector<std::string>{reg::StoreDamage() + "\r\n"});
 }
