@@ -65,7 +65,12 @@ bool FileTree::UpdateTree() {
     RaiseChange("Skipping: " + skipping);
     RaiseChange(" ");
   }
-  const bool result = pUpdateTree(SourceDir, DestinationDir);
+  bool result = pUpdateTree(SourceDir, DestinationDir);
+  // The copies went without waiting for the disk: the tree is on disk before it is reported done.
+  if (!flush_.FlushAll()) {
+    RaiseChange("Failed to flush " + DestinationDir + " to disk", treecolor::Red);
+    result = false;
+  }
   RaiseChange(" ");
   if (result) {
     RaiseChange("OK!");
@@ -170,15 +175,21 @@ bool FileTree::pUpdateFile(const std::string& strSourceFile, const std::string& 
   }
 }
 
+// A mirror records nothing per file, so a copy need not wait for the disk: UpdateTree flushes the tree
+// once at the end. Only a copy into a folder that cannot be held for that flush waits by itself.
 bool FileTree::pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnExists) {
+  CopyOptions options;
+  options.flush = flush_.Hold(su_.ExtractPath(strDestinationFile)) ? CopyFlush::Later : CopyFlush::Now;
   bool copied = true;
   if (blnExists) {
-    copied = fu_.CopyFile(strSourceFile, strDestinationFile);  // clears a read-only destination first
+    copied = fu_.CopyFile(strSourceFile, strDestinationFile, options);  // clears a read-only destination first
   } else {
     // Nothing there to clear: straight to the file-system object's copy, which goes through a
-    // temporary file, so a failed copy never leaves a half file under the destination's name.
+    // temporary file, so a failed copy never leaves a half file under the destination's name. The name
+    // in another letter case was looked for already (pNameTakenInOtherCase): the missing name is new.
+    options.exactName = true;
     try {
-      FSO()->CopyFile(strSourceFile, strDestinationFile, true);
+      FSO()->CopyFile(strSourceFile, strDestinationFile, true, options);
     } catch (const std::exception&) {
       copied = false;
     }
