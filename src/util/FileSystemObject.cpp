@@ -353,8 +353,8 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   // another case, and an existing file keeps its own name, whatever the case it was asked for in.
   std::string target = Join(folder, name);
   struct stat targetStat;
-  bool exists = ::lstat(target.c_str(), &targetStat) == 0;
-  if (!exists) {
+  bool exists = !options.newFile && ::lstat(target.c_str(), &targetStat) == 0;
+  if (!exists && !options.newFile) {
     if (errno != ENOENT) RaiseErrno(errno, err::PathNotFound);
     struct stat folderStat;
     auto folderPath = StatExisting(folder, folderStat);
@@ -364,7 +364,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
       target = Join(folder, name);
       exists = ::lstat(target.c_str(), &targetStat) == 0;
     }
-    FoldedNames::Index* index = exists || options.exactName ? nullptr : folded_->Read(folder, &folderStat);
+    FoldedNames::Index* index = exists ? nullptr : folded_->Read(folder, &folderStat);
     if (index) {
       auto it = index->names.find(text::UCase(name));
       if (it != index->names.end() && !it->second.empty()) {
@@ -395,7 +395,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     if (::futimens(out.Fd(), times) != 0) RaiseErrno(errno, err::PathNotFound);
     // Flushed or not, the copy takes its name whole: a failure or a stop never leaves half a file under
     // it. Flushing decides whether a power cut soon afterwards can (see CopyFlush).
-    out.Commit(options.flush == CopyFlush::Now, overwrite);
+    out.Commit(options.flush == CopyFlush::Now, overwrite && !options.newFile);
   } catch (const std::system_error& e) {
     RaiseErrno(e.code().value(), err::PathNotFound);
   }

@@ -132,9 +132,11 @@ enum class CopyFlush { Now, Later };
 // How CopyFile goes about a copy; the defaults suit a caller that copies a package and records it.
 struct CopyOptions {
   CopyFlush flush = CopyFlush::Now;
-  // A destination name that is missing as given is a new file: it is not looked for in another letter
-  // case. For a caller that has looked for that itself, once for a whole folder.
-  bool exactName = false;
+  // The caller vouches that the destination's folder exists as given and holds no file of the
+  // destination's name in any letter case: it listed the folder once for many copies. The copy then
+  // looks nothing up, and takes the name only while it is still free (a file that has appeared there
+  // meanwhile stays, and the copy fails with 58).
+  bool newFile = false;
 };
 
 // Modes of OpenTextFile, with the script runtime's numbers.

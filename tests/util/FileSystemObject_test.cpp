@@ -111,6 +111,9 @@ TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
   for (const Row& r : rows) {
     EXPECT_EQ(ErrorOf([&] { fso.CopyFile(r.source, r.destination, r.overwrite); }), r.number) << r.destination;
   }
+  // A name its caller found free is not taken from a file that has appeared there since.
+  EXPECT_EQ(ErrorOf([&] { fso.CopyFile(P("src.bin"), P("dst/existing.bin"), true, {.newFile = true}); }),
+            err::FileAlreadyExists);
   EXPECT_EQ(Names(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/existing.bin"), "old");
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/readonly.bin"), "kept");
