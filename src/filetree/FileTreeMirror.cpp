@@ -132,9 +132,11 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
     UpdateStatusBar(strSource);
     if (!pYield()) return false;
     // A folder made just now holds only what this walk puts there: its files need not be looked for.
+    // Once the walk has made subfolders in it, their names are read with the folder (a file may not
+    // take one of them in another letter case).
     namesFolder_ = destination;
     names_.clear();
-    namesRead_ = namesFresh_ = namesKnown_ = created;
+    namesRead_ = namesFresh_ = namesKnown_ = created && subFolders.empty();
     for (const FsoFile& file : folder.Files()) {
       if (!pYield()) return false;
       if (!pUpdateFile(file.Path(), destination + file.Name())) result = false;
