@@ -168,8 +168,15 @@ bool FileTree::pUpdateFile(const std::string& strSourceFile, const std::string& 
       if (DontReplaceExistingFiles) return true;
       struct stat source;
       if (::stat(strSourceFile.c_str(), &source) != 0) Raise(err::FileNotFound);
-      // The dates compare as their "YYYY-MM-DD HH.NN.SS" texts, to the second.
-      if (!(DateText(source.st_mtim) > DateText(destination.st_mtim))) return true;
+      // The dates compare as their "YYYY-MM-DD HH.NN.SS" texts, to the second. A copy takes its
+      // source's date before it takes its name, so a copy that a power cut caught before its data
+      // reached the disk has the same date and another size: it is copied again.
+      const std::string strSourceDate = DateText(source.st_mtim);
+      const std::string strDestinationDate = DateText(destination.st_mtim);
+      if (!(strSourceDate > strDestinationDate) &&
+          !(strSourceDate == strDestinationDate && source.st_size != destination.st_size)) {
+        return true;
+      }
     }
     return pCopyFile(strSourceFile, strDestinationFile, true);
   } catch (const std::exception&) {
