@@ -60,7 +60,8 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
   }
   EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"sdat4301.exe", longName}));
   for (const char* other : {".sdat4301.exe.abc.part", ".sdat4301.exe.abcdef.par", "sdat4301.exe.abcdef.part",
-                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe"}) {
+                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe_abcdef.part",
+                            ".sdat4301.exe"}) {
     EXPECT_FALSE(IsTemporaryNameFor(other, "sdat4301.exe")) << other;
   }
 }
