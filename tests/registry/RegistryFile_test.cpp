@@ -1,6 +1,5 @@
 // Hand-edited and damaged store files.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <algorithm>
 #include <functional>
@@ -12,6 +11,7 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "support/HeadlessMainView.h"
+#include "support/ThreadClock.h"
 #include "ui/frmMain.h"
 
 namespace kestrun::testing {
@@ -190,13 +190,6 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
       EXPECT_EQ(Sandbox::ReadFile(file).rfind("REGEDIT4\n", 0), 0u) << pass;
     }
   }
-}
-
-// The processor time this thread has used, in seconds: what other programs on the machine do not change.
-double ThreadSeconds() {
-  timespec t{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // Large and hostile files neither crash nor hang, and reading them stays linear: eight times the file
