@@ -59,18 +59,20 @@ TEST_F(FileTreeTest, MirrorCopiesWhatIsMissingOrNewerAndReportsEachStep) {
   EXPECT_EQ(host.status, (std::vector<std::string>{P("src/Docs"), P("src"), ""}));
 
   // Equal and later destination dates are left alone; an older destination is replaced, unless
-  // existing files are kept.
+  // existing files are kept. An equal date with another size is a copy cut short: it is replaced.
   struct Row {
     double sourceAge, destinationAge;
     bool keepExisting, copied;
-  } rows[] = {{2, 2, false, false}, {2, 1, false, false}, {1, 2, false, true}, {1, 2, true, false}};
+    const char* destination = "old";
+  } rows[] = {{2, 2, false, false}, {2, 1, false, false}, {1, 2, false, true}, {1, 2, true, false},
+              {2, 2, false, true, "ol"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.sourceAge - r.destinationAge);
     Sandbox::SetAge(box.WriteFile("src/Docs/a.txt", "new"), r.sourceAge, 0);
-    Sandbox::SetAge(box.WriteFile("dst/Docs/a.txt", "old"), r.destinationAge, 0);
+    Sandbox::SetAge(box.WriteFile("dst/Docs/a.txt", r.destination), r.destinationAge, 0);
     tree.DontReplaceExistingFiles = r.keepExisting;
     EXPECT_TRUE(tree.UpdateTree());
-    EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/Docs/a.txt"), r.copied ? "new" : "old");
+    EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/Docs/a.txt"), r.copied ? "new" : r.destination);
     EXPECT_EQ(host.Take().find("copied") != std::string::npos, r.copied);
   }
   tree.OnlyLogErrors = true;
