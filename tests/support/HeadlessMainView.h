@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/HeadlessAboutView.h"
 #include "ui/MainView.h"
 #include "ui/ViewFactory.h"
 
@@ -115,13 +116,16 @@ class RecordingViews : public HeadlessViews {
     if (failCreate) throw std::runtime_error("no window");
     return HeadlessViews::CreateMainView();
   }
-  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override {
-    aboutBoxes.push_back({lines, modal});
+  // Each About box shown is recorded with its lines and how it was shown; it stays open.
+  std::unique_ptr<ui::AboutView> CreateAboutView() override {
+    auto view = std::make_unique<HeadlessAboutView>();
+    view->onShow = [this](HeadlessAboutView& shown) { aboutBoxes.push_back({shown.Lines(), shown.modal}); };
+    return view;
   }
 
   struct About {
     std::vector<std::string> lines;
-    int32_t modal;
+    bool modal;
   };
   std::vector<About> aboutBoxes;
   bool failCreate = false;

@@ -18,12 +18,7 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   if (silent_ && color != platform::ColorRed) return;
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    line += text[i];
-  }
+  std::string line = text::WithLineFeeds(text);
   if (!line.empty() && line.back() == '\n') line.pop_back();  // the line end the window logic added
   if (silent_) {
     err_ << line << std::endl;
