@@ -1,6 +1,7 @@
 #include "ui/frmAbout.h"
 
 #include <cmath>
+#include <optional>
 
 #include "platform/Processes.h"
 #include "platform/WindowSystem.h"
@@ -116,8 +117,11 @@ void frmAbout::StartSysInfo() {
       if (StartProgram(program)) return;
     } else if (const std::string folder = reg.GetKeyValue(kSysInfoFolderKey, kSysInfoFolderValue, "");
                !folder.empty()) {
+      // The file's name is found in any letter case, as on the system it comes from.
+      FileSystemObject fso;
       const std::string file = StringUtilities().CheckPathEnding(folder) + kSysInfoFile;
-      if (FileSystemObject().FileExists(file) && StartProgram(file)) return;
+      const std::optional<std::string> found = fso.FileExists(file) ? fso.ResolveExisting(file) : std::nullopt;
+      if (found && StartProgram(*found)) return;
     }
   } catch (const std::exception&) {
     // Any failure on the way ends in the same message.

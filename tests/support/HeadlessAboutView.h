@@ -52,10 +52,12 @@ class HeadlessAboutView : public ui::AboutView {
     window.Left = left;
     window.Top = top;
   }
+  // A modal box is closed again by the time Show returns, as a person would have closed it.
   void Show(bool m) override {
     shown = true;
     modal = m;
     if (onShow) onShow(*this);
+    if (m) Close();
   }
   void Close() override {
     if (!open) return;

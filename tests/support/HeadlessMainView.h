@@ -116,18 +116,13 @@ class RecordingViews : public HeadlessViews {
     if (failCreate) throw std::runtime_error("no window");
     return HeadlessViews::CreateMainView();
   }
-  // Each About box shown is recorded with its lines and how it was shown; it stays open.
+  // Each About box shown is recorded as it stood then (its text, how it was shown, ...); it stays open.
   std::unique_ptr<ui::AboutView> CreateAboutView() override {
     auto view = std::make_unique<HeadlessAboutView>();
-    view->onShow = [this](HeadlessAboutView& shown) { aboutBoxes.push_back({shown.Lines(), shown.modal}); };
+    view->onShow = [this](HeadlessAboutView& shown) { aboutBoxes.push_back(shown); };
     return view;
   }
-
-  struct About {
-    std::vector<std::string> lines;
-    bool modal;
-  };
-  std::vector<About> aboutBoxes;
+  std::vector<HeadlessAboutView> aboutBoxes;
   bool failCreate = false;
 };
 

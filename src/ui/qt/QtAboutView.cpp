@@ -209,13 +209,18 @@ void QtAboutView::SetLinePosition(AboutLine line, const TwipsLine& position) {
 void QtAboutView::PaintLines(QPainter& painter) const {
   const double tx = TwipsPerPixelX();
   const double ty = TwipsPerPixelY();
+  // On a dark window a white line would glare: the groove is drawn in the palette's shadow and light.
+  const QPalette& palette = window_->palette();
+  const bool darkWindow = palette.color(QPalette::Window).lightness() < 128;
+  const QColor greyLine = darkWindow ? palette.color(QPalette::Shadow) : kGreyLine;
+  const QColor whiteLine = darkWindow ? palette.color(QPalette::Light) : QColor(Qt::white);
   for (AboutLine line : {AboutLine::lnLogoLine0, AboutLine::lnLogoLine1, AboutLine::lnLine0, AboutLine::lnLine1}) {
     if (!logoVisible_ && (line == AboutLine::lnLogoLine0 || line == AboutLine::lnLogoLine1)) continue;
     const TwipsLine& l = lines_[static_cast<std::size_t>(line)];
     // The white line of a pair runs one pixel below the grey one, so the two read as a groove.
     const bool grey = AboutLineIsGrey(line);
     const double below = grey ? 0.5 : 1.5;
-    painter.setPen(QPen(grey ? kGreyLine : QColor(Qt::white), 1));
+    painter.setPen(QPen(grey ? greyLine : whiteLine, 1));
     painter.drawLine(QPointF(std::round(l.X1 / tx), std::round(l.Y1 / ty) + below),
                      QPointF(std::round(l.X2 / tx), std::round(l.Y2 / ty) + below));
   }
