@@ -1,24 +1,34 @@
 #!/usr/bin/env bash
 # Figures for kestrun-tree, each printed beside the tool a user would compare it with, measured in the
 # same run on the same machine, the two taking turns round by round (the order swapped every round):
-#   mirror  - a fresh tree of 10,000 files of 4 KiB in 100 folders, against cp -a (time ratio <= 1.5)
+#   mirror  - a fresh tree of 10,000 files of 4 KiB in 100 folders, against cp -a (time ratio <= 1.5);
+#             also beside cp -a followed by sync -f, for kestrun-tree has its copies on disk when it
+#             ends while cp -a leaves them to be written back (the fair reference where a disk is behind
+#             the folder; on tmpfs the two are alike)
 #   again   - the same mirror run again with nothing to do, against rsync -a with nothing to do
 #             (time ratio <= 1.5)
 #   empty   - 100,000 files 40 days old in one folder emptied with 30 days to keep, against
 #             find DIR -type f -mtime +30 -delete (time ratio <= 2)
-# Each figure is the median of its rounds. Ages are set with touch -d; nothing waits.
+# Each figure is the median of its rounds. Ages are set with touch -d; nothing waits. Each copy starts
+# with nothing left to write back, so that neither pays for the other's data.
 #
-# Usage: bench/bench_tree.sh [path/to/kestrun-tree]
+# Usage: bench/bench_tree.sh [path/to/kestrun-tree [FOLDER]]
 #   KESTRUN_TREE   the program (when no argument is given); default build/src/kestrun-tree
-#   BENCH_DIR      where the work folders go (default /dev/shm, else /tmp); removed afterwards
+#   FOLDER, or BENCH_DIR  where the work folders go (default /dev/shm, else /tmp); removed afterwards.
+#                  A folder on a disk shows what flushing costs there (tmpfs has no disk to wait for).
 #   BENCH_ROUNDS   rounds per figure (default 5)
 set -euo pipefail
 
 TREE=$(realpath "${1:-${KESTRUN_TREE:-build/src/kestrun-tree}}")
 [[ -x "$TREE" ]] || { echo "no program at $TREE" >&2; exit 2; }
-for tool in rsync find cp; do command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }; done
-BASE=${BENCH_DIR:-/dev/shm}
-[[ -d "$BASE" && -w "$BASE" ]] || BASE=/tmp
+for tool in rsync find cp sync; do command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }; done
+if [[ -n "${2:-}" ]]; then
+  [[ -d "$2" && -w "$2" ]] || { echo "no writable folder at $2" >&2; exit 2; }
+  BASE=$(realpath "$2")
+else
+  BASE=${BENCH_DIR:-/dev/shm}
+  [[ -d "$BASE" && -w "$BASE" ]] || BASE=/tmp
+fi
 ROUNDS=${BENCH_ROUNDS:-5}
 WORK=$(mktemp -d "$BASE/kestrun-tree-bench-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
@@ -62,20 +72,31 @@ done
 touch -d '2 days ago' "$WORK"/src/*/*.dat
 
 # ---- mirror and again --------------------------------------------------------------------------------
-: >"$WORK/k1" >"$WORK/cp" >"$WORK/k2" >"$WORK/rs"
+: >"$WORK/k1" >"$WORK/cp" >"$WORK/cps" >"$WORK/k2" >"$WORK/rs"
 rsync -a "$WORK/src/" "$WORK/rsync/"
-mirror() { timed "$TREE" mirror "$WORK/src" "$WORK/dst"; }
-copy() { timed cp -a "$WORK/src" "$WORK/cpdst"; }
+mirror() {
+  sync -f "$WORK"
+  timed "$TREE" mirror "$WORK/src" "$WORK/dst"
+}
+copy() {  # prints the time of cp -a; adds the time until its copies are on disk to cps
+  local t0
+  sync -f "$WORK"
+  t0=$(now)
+  timed cp -a "$WORK/src" "$WORK/cpdst"
+  sync -f "$WORK"
+  awk -v a="$t0" -v b="$(now)" 'BEGIN { printf "%.3f\n", (b - a) / 1e9 }' >>"$WORK/cps"
+}
 resync() { timed rsync -a "$WORK/src/" "$WORK/rsync/"; }
 for ((i = 0; i < ROUNDS; i++)); do
   rm -rf "$WORK/dst" "$WORK/cpdst"
-  sync
   in_turn "$i" mirror k1 copy cp
   [[ $(find "$WORK/dst" -type f | wc -l) -eq 10000 ]] || { echo "the mirror is incomplete" >&2; exit 2; }
   in_turn "$i" mirror k2 resync rs
 done
 rm -rf "$WORK/dst" "$WORK/cpdst" "$WORK/rsync" "$WORK/src"
 verdict "$(median <"$WORK/k1")" "$(median <"$WORK/cp")" 1.5 mirror "cp -a"
+awk -v k="$(median <"$WORK/k1")" -v r="$(median <"$WORK/cps")" \
+  'BEGIN { printf "%-8s kestrun-tree %6.3f s   %-22s %6.3f s   ratio %.2f\n", "", k, "cp -a + sync -f", r, k / r }'
 verdict "$(median <"$WORK/k2")" "$(median <"$WORK/rs")" 1.5 again "rsync -a (no-op)"
 
 # ---- empty ---------------------------------------------------------------------------------------------

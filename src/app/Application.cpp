@@ -63,7 +63,7 @@ void Application::Execute() {
     // A store file that does not read as a registry is left alone, and every write to it fails with a
     // box of its own; once, the log says which file, where and what is wrong, so it can be mended.
     if (const std::string damage = platform::reg::StoreDamage(); !damage.empty()) {
-      am_->frm().AddText(damage, platform::ColorRed);
+      if (!platform::Windows().Notice(damage)) am_->frm().AddText(damage, platform::ColorRed);
     }
 
     if (ah_->SetArgumentKey("?")) {

@@ -26,11 +26,9 @@ std::shared_ptr<FileSystemObject> FileTree::FSO() { return fu_.FSO(); }
 void FileTree::RaiseChange(const std::string& strText, int32_t Color) {
   if (!events_) return;
   // A name holding a line break or an escape sequence must not forge or garble report lines.
-  for (unsigned char c : strText) {
-    if (c < 0x20 || c == 0x7F) {
-      events_->FTC_FileTreeChange(platform::PrintableName(strText, std::string::npos), Color);
-      return;
-    }
+  if (text::HasControlCharacter(strText)) {
+    events_->FTC_FileTreeChange(platform::PrintableName(strText, std::string::npos), Color);
+    return;
   }
   events_->FTC_FileTreeChange(strText, Color);
 }

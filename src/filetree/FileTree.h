@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "filetree/DeferredFlush.h"
 #include "filetree/FileTreeHost.h"
 #include "util/FileUtilities.h"
 #include "util/KeyedCollection.h"
@@ -79,7 +80,10 @@ class FileTree {
   std::string namesFolder_;
   bool namesRead_ = false;
   bool namesFresh_ = false;  // the folder was made by this walk: nothing else is in it
+  bool namesKnown_ = false;  // names_ holds every name in the folder (made by this walk, or read whole)
   std::unordered_set<std::string> names_;
+  // Where the mirror's copies went without waiting for the disk.
+  filetree::DeferredFlush flush_;
 };
 
 }  // namespace kestrun

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/RunWindow.h"
+
 namespace kestrun {
 
 // What the file-tree engine needs of the program around it. The engine sits below the controller and
@@ -10,9 +12,9 @@ namespace kestrun {
 
 // Colours of the engine's report lines: blue * 65536 + green * 256 + red, as the log takes them.
 namespace treecolor {
-inline constexpr int32_t Black = 0;
-inline constexpr int32_t Red = 255;         // something failed
-inline constexpr int32_t Blue = 0xFF0000;   // something was left in place
+inline constexpr int32_t Black = platform::ColorBlack;
+inline constexpr int32_t Red = platform::ColorRed;    // something failed
+inline constexpr int32_t Blue = platform::ColorBlue;  // something was left in place
 }  // namespace treecolor
 
 // The controller's status bar, where the engine shows the folder it is working on.

@@ -10,6 +10,7 @@
 
 #include "filetree/FileTree.h"
 #include "filetree/FileTreeSupport.h"
+#include "platform/FileHandles.h"
 #include "platform/Text.h"
 
 namespace kestrun {
@@ -65,7 +66,12 @@ bool FileTree::UpdateTree() {
     RaiseChange("Skipping: " + skipping);
     RaiseChange(" ");
   }
-  const bool result = pUpdateTree(SourceDir, DestinationDir);
+  bool result = pUpdateTree(SourceDir, DestinationDir);
+  // The copies went without waiting for the disk: the tree is on disk before it is reported done.
+  if (!flush_.FlushAll()) {
+    RaiseChange("Failed to flush " + DestinationDir + " to disk", treecolor::Red);
+    result = false;
+  }
   RaiseChange(" ");
   if (result) {
     RaiseChange("OK!");
@@ -126,9 +132,11 @@ bool FileTree::pUpdateTree(const std::string& strSource, const std::string& strD
     UpdateStatusBar(strSource);
     if (!pYield()) return false;
     // A folder made just now holds only what this walk puts there: its files need not be looked for.
+    // Once the walk has made subfolders in it, their names are read with the folder (a file may not
+    // take one of them in another letter case).
     namesFolder_ = destination;
     names_.clear();
-    namesRead_ = namesFresh_ = created;
+    namesRead_ = namesFresh_ = namesKnown_ = created && subFolders.empty();
     for (const FsoFile& file : folder.Files()) {
       if (!pYield()) return false;
       if (!pUpdateFile(file.Path(), destination + file.Name())) result = false;
@@ -160,8 +168,15 @@ bool FileTree::pUpdateFile(const std::string& strSourceFile, const std::string& 
       if (DontReplaceExistingFiles) return true;
       struct stat source;
       if (::stat(strSourceFile.c_str(), &source) != 0) Raise(err::FileNotFound);
-      // The dates compare as their "YYYY-MM-DD HH.NN.SS" texts, to the second.
-      if (!(DateText(source.st_mtim) > DateText(destination.st_mtim))) return true;
+      // The dates compare as their "YYYY-MM-DD HH.NN.SS" texts, to the second. A copy takes its
+      // source's date before it takes its name, so a copy that a power cut caught before its data
+      // reached the disk has the same date and another size: it is copied again.
+      const std::string strSourceDate = DateText(source.st_mtim);
+      const std::string strDestinationDate = DateText(destination.st_mtim);
+      if (!(strSourceDate > strDestinationDate) &&
+          !(strSourceDate == strDestinationDate && source.st_size != destination.st_size)) {
+        return true;
+      }
     }
     return pCopyFile(strSourceFile, strDestinationFile, true);
   } catch (const std::exception&) {
@@ -170,15 +185,22 @@ bool FileTree::pUpdateFile(const std::string& strSourceFile, const std::string& 
   }
 }
 
+// A mirror records nothing per file, so a copy need not wait for the disk: UpdateTree flushes the tree
+// once at the end. Only a copy into a folder that cannot be held for that flush waits by itself.
 bool FileTree::pCopyFile(const std::string& strSourceFile, const std::string& strDestinationFile, bool blnExists) {
+  const std::string folder = su_.ExtractPath(strDestinationFile);
+  CopyOptions options;
+  options.flush = flush_.Hold(folder) ? CopyFlush::Later : CopyFlush::Now;
   bool copied = true;
   if (blnExists) {
-    copied = fu_.CopyFile(strSourceFile, strDestinationFile);  // clears a read-only destination first
+    copied = fu_.CopyFile(strSourceFile, strDestinationFile, options);  // clears a read-only destination first
   } else {
     // Nothing there to clear: straight to the file-system object's copy, which goes through a
-    // temporary file, so a failed copy never leaves a half file under the destination's name.
+    // temporary file, so a failed copy never leaves a half file under the destination's name. Where
+    // every name in the folder is known, the name was looked for in every letter case already.
+    options.newFile = namesKnown_ && folder == namesFolder_;
     try {
-      FSO()->CopyFile(strSourceFile, strDestinationFile, true);
+      FSO()->CopyFile(strSourceFile, strDestinationFile, true, options);
     } catch (const std::exception&) {
       copied = false;
     }
@@ -195,10 +217,11 @@ bool FileTree::pNameTakenInOtherCase(const std::string& strDestinationFile) {
     names_.clear();
     namesFolder_ = folder;
     namesRead_ = true;
-    namesFresh_ = false;
-    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
-      while (const dirent* entry = ::readdir(dir)) names_.insert(text::UCase(entry->d_name));
-      ::closedir(dir);
+    namesFresh_ = namesKnown_ = false;
+    if (platform::UniqueDir dir{::opendir(folder.empty() ? "." : folder.c_str())}) {
+      int error = 0;
+      while (const dirent* entry = dir.Next(error)) names_.insert(text::UCase(entry->d_name));
+      namesKnown_ = error == 0;
     }
   }
   return names_.count(text::UCase(su_.ExtractFilename(strDestinationFile))) != 0;

@@ -48,12 +48,12 @@ std::string PrintableName(std::string_view name, std::size_t maxBytes) {
   static const char* const hex = "0123456789ABCDEF";
   std::string out;
   out.reserve(std::min(name.size(), maxBytes) + 8);
-  for (char ch : name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
     if (out.size() >= maxBytes) {
       out += "...";
       break;
     }
-    const auto c = static_cast<unsigned char>(ch);
+    const auto c = static_cast<unsigned char>(name[i]);
     switch (c) {
       case '\r': out += "\\r"; break;
       case '\n': out += "\\n"; break;
@@ -64,8 +64,14 @@ std::string PrintableName(std::string_view name, std::size_t maxBytes) {
           out += "\\x";
           out += hex[c >> 4];
           out += hex[c & 0xf];
+        } else if (c == 0xC2 && i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xE0) == 0x80) {
+          // A C1 control (U+0080 to U+009F), such as the terminal's one-character escape U+009B.
+          const auto c1 = static_cast<unsigned char>(name[++i]);
+          out += "\\u00";
+          out += hex[c1 >> 4];
+          out += hex[c1 & 0xf];
         } else {
-          out += ch;
+          out += name[i];
         }
     }
   }

@@ -127,11 +127,17 @@ class LinuxProcessControl final : public ProcessControl {
 
   bool IsRunning(int pid) override {
     if (pid <= 0 || ::kill(pid, 0) != 0) return false;
-    // kill() also answers for a thread's id and for a process that has ended but was not yet reaped.
+    // kill() also answers for a thread's id and for a process that has ended but was not yet reaped. For a
+    // child of this program the kernel says so directly; for any other the process table has to be read.
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
+      return false;
+    }
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    if (!status) return false;  // reaped between the two looks
     std::string line;
     bool alive = true;
-    while (status && std::getline(status, line)) {
+    while (std::getline(status, line)) {
       if (line.rfind("State:", 0) == 0) {
         const std::string_view state = text::TrimBlanks(std::string_view(line).substr(6));
         alive = alive && !state.empty() && state.front() != 'Z' && state.front() != 'X';
@@ -149,6 +155,14 @@ class LinuxProcessControl final : public ProcessControl {
     bool ended = false;
     if (PidfdSignal(fd, SIGTERM) == 0) {
       ended = WaitForEnd(fd, kGrace) || (PidfdSignal(fd, SIGKILL) == 0 && WaitForEnd(fd, kForcedEnd));
+    }
+    if (ended) {
+      // The pidfd may wake its waiters a moment before a child of this program shows as ended to wait(); wait
+      // for that here, so that whoever asks next hears "not running". It returns at once for anyone else's.
+      siginfo_t info{};
+      while (::waitid(P_PIDFD, static_cast<id_t>(fd), &info, WEXITED | WNOWAIT) < 0 &&
+             errno == EINTR) {
+      }
     }
     ::close(fd);
     return ended;

@@ -112,11 +112,9 @@ Document::Document() {
 
 namespace {
 
-bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
 bool HasControlOtherThanTab(std::string_view s) {
   for (char c : s) {
-    if (IsControl(static_cast<unsigned char>(c)) && c != '\t') return true;
+    if (text::IsAsciiControl(static_cast<unsigned char>(c)) && c != '\t') return true;
   }
   return false;
 }
@@ -147,21 +145,6 @@ bool IsValidValueName(std::string_view name) { return !HasControlOtherThanTab(na
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   if (s.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -177,7 +160,7 @@ bool ParseHexNumber(std::string_view s, DWORD& out) {
   if (s.empty() || s.size() > 8) return false;
   out = 0;
   for (char c : s) {
-    int d = HexDigit(c);
+    int d = text::HexDigitValue(c);
     if (d < 0) return false;
     out = (out << 4) | static_cast<DWORD>(d);
   }
@@ -188,14 +171,14 @@ bool ParseHexNumber(std::string_view s, DWORD& out) {
 bool ParseHexList(std::string_view s, std::string& out) {
   std::size_t i = 0;
   auto skipBlanks = [&] {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && text::IsBlank(s[i])) ++i;
   };
   skipBlanks();
   while (i < s.size()) {
     int value = 0;
     int digits = 0;
-    while (i < s.size() && digits < 2 && HexDigit(s[i]) >= 0) {
-      value = value * 16 + HexDigit(s[i]);
+    while (i < s.size() && digits < 2 && text::HexDigitValue(s[i]) >= 0) {
+      value = value * 16 + text::HexDigitValue(s[i]);
       ++digits;
       ++i;
     }
@@ -264,7 +247,7 @@ class Parser {
     Key* current = nullptr;
     std::string_view line;
     while (NextLine(line)) {
-      std::string_view t = TrimBlanks(line);
+      std::string_view t = text::TrimBlanks(line);
       bool good = true;
       if (t.empty() || (seenHeader && t.front() == ';')) {
         continue;
@@ -312,7 +295,7 @@ class Parser {
     ++line_;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     for (char c : line) {
-      if (IsControl(static_cast<unsigned char>(c)) && c != '\t') {
+      if (text::IsAsciiControl(static_cast<unsigned char>(c)) && c != '\t') {
         char what[48];
         std::snprintf(what, sizeof what, "a control character (code %u)", static_cast<unsigned char>(c));
         return Fail(what);
@@ -377,10 +360,10 @@ class Parser {
     } else if (!QuotedText(t, i, name)) {
       return false;
     }
-    while (i < t.size() && IsBlank(t[i])) ++i;
+    while (i < t.size() && text::IsBlank(t[i])) ++i;
     if (i >= t.size() || t[i] != '=') return Fail("no \"=\" after the value name");
     ++i;
-    while (i < t.size() && IsBlank(t[i])) ++i;
+    while (i < t.size() && text::IsBlank(t[i])) ++i;
     std::string_view rest = t.substr(i);
 
     if (rest == "-") {
@@ -422,7 +405,7 @@ class Parser {
       std::string_view more;
       while (true) {
         if (!NextLine(more)) return Fail("a hex list continued past the end of the file", first);
-        more = TrimBlanks(more);
+        more = text::TrimBlanks(more);
         if (!more.empty() && more.back() == '\\') {
           joined.append(more.substr(0, more.size() - 1));
         } else {
@@ -485,7 +468,7 @@ bool FitsShortText(std::string_view data) {
   if (data.empty() || data.back() != '\0') return false;
   data.remove_suffix(1);
   for (unsigned char c : data) {
-    if (IsControl(c)) return false;
+    if (text::IsAsciiControl(c)) return false;
   }
   return text::IsValidUtf8(data);
 }

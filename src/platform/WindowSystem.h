@@ -93,6 +93,14 @@ class WindowSystem {
   // Runs the message loop until the program's last window has closed (at once when none is open).
   virtual void RunUntilLastWindowClosed() {}
 
+  // Says something the user must act on (a damaged settings store) where it is seen even when the log
+  // is not read: the console writes it to standard error and answers true; a window system answers
+  // false, and the caller writes it into the window's log.
+  virtual bool Notice(const std::string& text) {
+    (void)text;
+    return false;
+  }
+
   // The desktop's share of the system utilities. Without windows there is nothing to keep on top, no
   // display mode to list or change, and the About dialog is a message box.
   virtual void SetAlwaysOnTop(WindowHandle window, bool onTop) {

@@ -198,9 +198,16 @@ struct FileSystemObject::FoldedNames {
     if (!inserted && it->second != name) it->second.clear();
   }
 
-  Index* Read(const std::string& folder) {
+  // `known`: what stat said of the folder a moment ago, when the caller has just asked.
+  Index* Read(const std::string& folder, const struct stat* known = nullptr) {
     struct stat st;
-    if (!StatFollow(folder, st) || !S_ISDIR(st.st_mode)) {
+    if (known) {
+      st = *known;
+    } else if (!StatFollow(folder, st)) {
+      folders.erase(folder);
+      return nullptr;
+    }
+    if (!S_ISDIR(st.st_mode)) {
       folders.erase(folder);
       return nullptr;
     }
@@ -284,72 +291,81 @@ std::optional<std::string> FileSystemObject::ResolveExisting(const std::string& 
   return current;
 }
 
-bool FileSystemObject::FileExists(const std::string& path) {
+std::optional<std::string> FileSystemObject::StatExisting(const std::string& path, struct stat& st) {
+  if (path.empty()) return std::nullopt;
+  if (StatFollow(path, st)) return path;
+  if (errno != ENOENT) return std::nullopt;
   auto resolved = ResolveExisting(path);
+  if (!resolved || !StatFollow(*resolved, st)) return std::nullopt;
+  return resolved;
+}
+
+bool FileSystemObject::FileExists(const std::string& path) {
   struct stat st;
-  return resolved && StatFollow(*resolved, st) && S_ISREG(st.st_mode);
+  return StatExisting(path, st) && S_ISREG(st.st_mode);
 }
 
 bool FileSystemObject::FolderExists(const std::string& path) {
-  auto resolved = ResolveExisting(path);
   struct stat st;
-  return resolved && StatFollow(*resolved, st) && S_ISDIR(st.st_mode);
+  return StatExisting(path, st) && S_ISDIR(st.st_mode);
 }
 
 FsoFile FileSystemObject::GetFile(const std::string& path) {
   if (path.empty()) Raise(err::InvalidProcedureCall);
-  auto resolved = ResolveExisting(path);
   struct stat st;
-  if (!resolved || !StatFollow(*resolved, st) || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
+  auto resolved = StatExisting(path, st);
+  if (!resolved || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
   std::string full = Absolute(*resolved);
   return FsoFile(full, LastComponent(full));
 }
 
 FsoFolder FileSystemObject::GetFolder(const std::string& path) {
   if (path.empty()) Raise(err::InvalidProcedureCall);
-  auto resolved = ResolveExisting(path);
   struct stat st;
-  if (!resolved || !StatFollow(*resolved, st) || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
+  auto resolved = StatExisting(path, st);
+  if (!resolved || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
   std::string full = StripTrailingSeparators(Absolute(*resolved));
   return FsoFolder(full, full == "/" ? std::string() : LastComponent(full));
 }
 
-void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) {
+void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite,
+                                CopyOptions options) {
   if (source.empty() || destination.empty()) Raise(err::InvalidProcedureCall);
 
-  auto sourcePath = ResolveExisting(source);
+  // Each name is looked up once as given; only a missing one is resolved without regard to case.
   struct stat sourceStat;
-  if (!sourcePath || !StatFollow(*sourcePath, sourceStat) || !S_ISREG(sourceStat.st_mode)) Raise(err::FileNotFound);
+  auto sourcePath = StatExisting(source, sourceStat);
+  if (!sourcePath || !S_ISREG(sourceStat.st_mode)) Raise(err::FileNotFound);
 
-  // Where the copy goes: an existing folder (trailing separator) or a full file name in one.
+  // Where the copy goes: a destination ending in a separator is a folder that receives the file under
+  // the source's name; any other is the new file's full name.
   std::string folder, name;
   if (IsSep(destination.back())) {
-    auto folderPath = ResolveExisting(destination);
-    struct stat st;
-    if (!folderPath || !StatFollow(*folderPath, st) || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
-    folder = StripTrailingSeparators(*folderPath);
+    folder = StripTrailingSeparators(destination);
     name = LastComponent(*sourcePath);
   } else {
-    std::string givenFolder;
-    SplitLast(destination, givenFolder, name);
+    SplitLast(destination, folder, name);
     if (name.empty() || name == "." || name == "..") Raise(err::PermissionDenied);
-    if (givenFolder.empty()) {
-      folder.assign(1, '.');  // (not = ".": GCC 12 warns wrongly about that)
-    } else {
-      auto folderPath = ResolveExisting(givenFolder);
-      struct stat st;
-      if (!folderPath || !StatFollow(*folderPath, st) || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
-      folder = StripTrailingSeparators(*folderPath);
-    }
+    if (folder.empty()) folder.assign(1, '.');  // (not = ".": GCC 12 warns wrongly about that)
   }
 
-  // An existing destination keeps its own name, whatever the case it was asked for in.
+  // A destination that is there as given needs nothing more. Otherwise its folder may be spelt in
+  // another case, and an existing file keeps its own name, whatever the case it was asked for in.
   std::string target = Join(folder, name);
   struct stat targetStat;
-  bool exists = ::lstat(target.c_str(), &targetStat) == 0;
-  if (!exists) {
+  bool exists = !options.newFile && ::lstat(target.c_str(), &targetStat) == 0;
+  if (!exists && !options.newFile) {
     if (errno != ENOENT) RaiseErrno(errno, err::PathNotFound);
-    if (FoldedNames::Index* index = folded_->Read(folder)) {
+    struct stat folderStat;
+    auto folderPath = StatExisting(folder, folderStat);
+    if (!folderPath || !S_ISDIR(folderStat.st_mode)) Raise(err::PathNotFound);
+    if (*folderPath != folder) {
+      folder = StripTrailingSeparators(*folderPath);
+      target = Join(folder, name);
+      exists = ::lstat(target.c_str(), &targetStat) == 0;
+    }
+    FoldedNames::Index* index = exists ? nullptr : folded_->Read(folder, &folderStat);
+    if (index) {
       auto it = index->names.find(text::UCase(name));
       if (it != index->names.end() && !it->second.empty()) {
         name = it->second;
@@ -360,7 +376,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   }
   if (exists) {
     struct stat st;
-    if (StatFollow(target, st)) targetStat = st;
+    if (S_ISLNK(targetStat.st_mode) && StatFollow(target, st)) targetStat = st;
     if (S_ISDIR(targetStat.st_mode)) Raise(err::PermissionDenied);
     if (!overwrite) Raise(err::FileAlreadyExists);
     if (IsReadOnly(targetStat)) Raise(err::PermissionDenied);
@@ -377,9 +393,9 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
     if (copied < static_cast<std::uintmax_t>(sourceStat.st_size)) Raise(err::DeviceIoError);
     const timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
     if (::futimens(out.Fd(), times) != 0) RaiseErrno(errno, err::PathNotFound);
-    // On disk before it takes its name: the run records a package as fetched right after the copy, and
-    // a power cut must not leave that record pointing at a file the disk never fully received.
-    out.Commit(true, overwrite);
+    // Flushed or not, the copy takes its name whole: a failure or a stop never leaves half a file under
+    // it. Flushing decides whether a power cut soon afterwards can (see CopyFlush).
+    out.Commit(options.flush == CopyFlush::Now, overwrite && !options.newFile);
   } catch (const std::system_error& e) {
     RaiseErrno(e.code().value(), err::PathNotFound);
   }
@@ -388,9 +404,9 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
 
 void FileSystemObject::DeleteFile(const std::string& path, bool force) {
   if (path.empty()) Raise(err::InvalidProcedureCall);
-  auto resolved = ResolveExisting(path);
   struct stat st;
-  if (!resolved || !StatFollow(*resolved, st) || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
+  auto resolved = StatExisting(path, st);
+  if (!resolved || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
   if (!force && IsReadOnly(st)) Raise(err::PermissionDenied);
   if (::unlink(resolved->c_str()) != 0) RaiseErrno(errno, err::FileNotFound);
   std::string folder, name;
@@ -438,9 +454,9 @@ FsoFolder FileSystemObject::CreateFolder(const std::string& path) {
   if (name.empty() || name == "." || name == "..") Raise(err::FileAlreadyExists);
   std::string folder = ".";
   if (!givenFolder.empty()) {
-    auto folderPath = ResolveExisting(givenFolder);
     struct stat st;
-    if (!folderPath || !StatFollow(*folderPath, st) || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
+    auto folderPath = StatExisting(givenFolder, st);
+    if (!folderPath || !S_ISDIR(st.st_mode)) Raise(err::PathNotFound);
     folder = StripTrailingSeparators(*folderPath);
   }
   std::string created = Join(folder, name);
@@ -454,9 +470,9 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& pa
                                                            int format) {
   // Only reading bytes is offered: the program reads files and never writes text through the object.
   if (ioMode != iomode::ForReading || (format != tristate::False && format != -2)) Raise(err::InvalidProcedureCall);
-  auto resolved = ResolveExisting(path);
   struct stat st;
-  if (!resolved || !StatFollow(*resolved, st) || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
+  auto resolved = StatExisting(path, st);
+  if (!resolved || !S_ISREG(st.st_mode)) Raise(err::FileNotFound);
   return std::make_unique<TextStream>(*resolved);
 }
 

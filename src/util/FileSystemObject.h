@@ -1,4 +1,5 @@
 #pragma once
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -121,6 +122,23 @@ class TextStream {
   bool open_ = false;
 };
 
+// When a copy reaches the disk. `Now`: its data and its name are on disk before CopyFile returns, which
+// a caller needs that records the copy right afterwards (a power cut must not leave the record pointing
+// at a file the disk never received). `Later`: whenever the system writes it back; a caller that copies
+// many files and records nothing per file makes them durable at once when it is done (syncfs), which is
+// far quicker than waiting for the disk after each one.
+enum class CopyFlush { Now, Later };
+
+// How CopyFile goes about a copy; the defaults suit a caller that copies a package and records it.
+struct CopyOptions {
+  CopyFlush flush = CopyFlush::Now;
+  // The caller vouches that the destination's folder exists as given and holds no file of the
+  // destination's name in any letter case: it listed the folder once for many copies. The copy then
+  // looks nothing up, and takes the name only while it is still free (a file that has appeared there
+  // meanwhile stays, and the copy fails with 58).
+  bool newFile = false;
+};
+
 // Modes of OpenTextFile, with the script runtime's numbers.
 namespace iomode {
 inline constexpr int ForReading = 1;
@@ -148,7 +166,8 @@ class FileSystemObject {
   // replaced (70), and without overwrite an existing one is not either (58). A destination that is a
   // symbolic link is replaced by the copy: a name from a share never leads a write out of its folder.
   // The copy keeps the source's permissions and modification time, as a Windows copy does.
-  void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true);
+  void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true,
+                CopyOptions options = {});
   // Without force a read-only file (or, for a folder, anything read-only inside it) is not deleted (70).
   void DeleteFile(const std::string& path, bool force = false);
   void DeleteFolder(const std::string& path, bool force = false);
@@ -162,6 +181,11 @@ class FileSystemObject {
   std::optional<std::string> ResolveExisting(const std::string& path);
 
  private:
+  // The existing item `path` names, a final link followed, with what stat says of it: the exact path
+  // when it is there (one look-up), else the path with its letter case resolved. Nothing (errno set)
+  // when there is none.
+  std::optional<std::string> StatExisting(const std::string& path, struct stat& st);
+
   // The case-folded name indexes of the folders looked into (see FileSystemObject.cpp).
   struct FoldedNames;
   std::unique_ptr<FoldedNames> folded_;

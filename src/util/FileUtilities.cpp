@@ -87,7 +87,7 @@ std::string ExpandHomeFolder(const std::string& path) {
 
 std::shared_ptr<FileSystemObject> FileUtilities::FSO() { return SharedFileSystemObject(fso_); }
 
-bool FileUtilities::CopyFile(const std::string& strSFile, const std::string& strDFile) {
+bool FileUtilities::CopyFile(const std::string& strSFile, const std::string& strDFile, CopyOptions options) {
   try {
     auto fso = FSO();
     if (fso->FileExists(strDFile)) {
@@ -95,7 +95,7 @@ bool FileUtilities::CopyFile(const std::string& strSFile, const std::string& str
       int attributes = destination.Attributes();
       if (attributes & fsattr::ReadOnly) destination.SetAttributes(attributes & ~fsattr::ReadOnly);
     }
-    fso->CopyFile(strSFile, strDFile, true);
+    fso->CopyFile(strSFile, strDFile, true, options);
     return true;
   } catch (...) {
     return false;

@@ -26,7 +26,7 @@ class FileUtilities {
 
   // Copies over an existing destination, clearing its read-only attribute first. A destination ending in
   // a separator is a folder that receives the file under its own name.
-  bool CopyFile(const std::string& strSFile, const std::string& strDFile);
+  bool CopyFile(const std::string& strSFile, const std::string& strDFile, CopyOptions options = {});
   bool DeleteFile(const std::string& strPath);
   // Deletes the file when it was neither modified nor read within the last `lngOld` days.
   bool DeleteOldFile(const std::string& strPath, int32_t lngOld);

@@ -152,6 +152,14 @@ TEST_F(FileTreeTest, MirrorOfOneFileAndFailuresThatLetTheRestGoOn) {
   EXPECT_FALSE(tree.UpdateTree());
   EXPECT_NE(host.Take().find(At("R Failed to copy file one.txt from @/src/ to @/dst/\n")), std::string::npos);
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/two.txt"), "2");
+
+  // In a folder the mirror has just made, a subfolder's name in another letter case is taken too.
+  box.WriteFile("src/Sub/f", "f");
+  box.WriteFile("src/SUB", "s");
+  tree.DestinationDir = P("fresh");
+  EXPECT_FALSE(tree.UpdateTree());
+  EXPECT_NE(host.Take().find(At("R Failed to copy file SUB from @/src/ to @/fresh/\n")), std::string::npos);
+  EXPECT_FALSE(fs::exists(box.Root() / "fresh/SUB"));
   EXPECT_TRUE(windows.boxes.empty());
 }
 

@@ -82,9 +82,9 @@ TEST_F(FileSystemObjectTest, CopyKeepsDataDateAndGivenCaseAndLeavesNoTemporaryFi
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), Sandbox::ReadFile(source));
   EXPECT_EQ(fs::last_write_time(box.Root() / "local/SDAT4711.EXE"), old);
 
-  // Replacing a file given in another case replaces that file instead of adding a second one.
+  // Replacing a file given in another case (its folder too) replaces that file instead of adding one.
   box.WriteFile("new.bin", "new");
-  fso.CopyFile(P("new.bin"), P("local/SETUP.EXE"));
+  fso.CopyFile(P("new.bin"), P("LOCAL/SETUP.EXE"));
   EXPECT_EQ(Names(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), "new");
 }
@@ -102,6 +102,8 @@ TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
       {P("missing.bin"), P("dst/new.bin"), true, err::FileNotFound},
       {P("dst"), P("dst/new.bin"), true, err::FileNotFound},  // a folder is no file
       {P("src.bin"), P("nowhere/"), true, err::PathNotFound},
+      {P("src.bin"), P("dst/existing.bin/"), true, err::PathNotFound},  // a file is no folder
+      {P("src.bin"), P("dst/existing.bin/new.bin"), true, err::PathNotFound},
       {P("src.bin"), P("dst/existing.bin"), false, err::FileAlreadyExists},
       {P("src.bin"), P("dst/READONLY.BIN"), true, err::PermissionDenied},
       {P("src.bin"), P("dst/folder"), true, err::PermissionDenied},
@@ -109,6 +111,9 @@ TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
   for (const Row& r : rows) {
     EXPECT_EQ(ErrorOf([&] { fso.CopyFile(r.source, r.destination, r.overwrite); }), r.number) << r.destination;
   }
+  // A name its caller found free is not taken from a file that has appeared there since.
+  EXPECT_EQ(ErrorOf([&] { fso.CopyFile(P("src.bin"), P("dst/existing.bin"), true, {.newFile = true}); }),
+            err::FileAlreadyExists);
   EXPECT_EQ(Names(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/existing.bin"), "old");
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/readonly.bin"), "kept");

@@ -23,6 +23,11 @@ int ConsoleWindowSystem::MsgBox(const std::string& prompt, int buttons, const st
   return (buttons & 0x7) == platform::mb::YesNo ? platform::mb::AnswerYes : platform::mb::AnswerOk;
 }
 
+bool ConsoleWindowSystem::Notice(const std::string& text) {
+  err_ << "kestrun: " << text << std::endl;
+  return true;
+}
+
 std::string ConsoleWindowSystem::InputBox(const std::string& prompt, const std::string& /*caption*/,
                                           const std::string& defaultText) {
   // Once the program is asked to stop, no question waits for an answer.

@@ -18,6 +18,7 @@ class ConsoleWindowSystem final : public platform::WindowSystem, public ViewFact
   ConsoleWindowSystem();
 
   int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
+  bool Notice(const std::string& text) override;
   std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
   void DoEvents() override {}
   void WaitFor(std::chrono::milliseconds duration) override;
