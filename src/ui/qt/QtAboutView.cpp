@@ -19,6 +19,7 @@
 #include "ui/qt/ProgramPictures.h"
 #include "ui/qt/QtMainView.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/ReadableColour.h"
 #include "ui/qt/Twips.h"
 
 namespace kestrun::ui::qt {
@@ -49,6 +50,10 @@ class QtAboutView::AboutWindow final : public QDialog {
   void resizeEvent(QResizeEvent* event) override {
     QDialog::resizeEvent(event);
     view_.OnResized();
+  }
+  void changeEvent(QEvent* event) override {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) view_.ReadableLink();
   }
   void paintEvent(QPaintEvent* event) override {
     QDialog::paintEvent(event);
@@ -90,6 +95,7 @@ QtAboutView::QtAboutView() : window_(std::make_unique<AboutWindow>(*this)) {
   QFont underlined = lblLink_->font();
   underlined.setUnderline(true);
   lblLink_->setFont(underlined);
+  ReadableLink();
 
   imgIcon_ = new QLabel(w);
   imgIcon_->setAlignment(Qt::AlignCenter);
@@ -307,6 +313,15 @@ void QtAboutView::OnClosed() {
 void QtAboutView::OnResized() {
   if (events_) events_->Form_Resize();
   window_->update();
+}
+
+void QtAboutView::ReadableLink() {
+  // A desktop's link colour is chosen for its text boxes; on a dark window it may be dark blue on grey.
+  if (!lblLink_) return;
+  const QPalette& window = window_->palette();
+  QPalette label = lblLink_->palette();
+  label.setColor(QPalette::Link, ReadableColour(window.color(QPalette::Link), window.color(QPalette::Window)));
+  lblLink_->setPalette(label);
 }
 
 void QtAboutView::OnLinkClicked() {

@@ -63,6 +63,8 @@ class QtAboutView final : public AboutView {
   void OnResized();
   void OnClosed();
   void OnLinkClicked();
+  // Keeps the link's colour readable on the window's background, whatever the palette.
+  void ReadableLink();
   void PaintLines(QPainter& painter) const;
 
   QWidget* Widget(AboutControl control) const;
