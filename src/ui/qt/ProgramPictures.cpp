@@ -1,6 +1,7 @@
 #include "ui/qt/ProgramPictures.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -54,6 +55,9 @@ QPixmap EmblemPicture(int size) {
 }  // namespace
 
 QIcon ProgramIcon() {
+  // The icon the program was installed with (its desktop entry shows the same), once the front end has
+  // set it; the drawn one where there is none, as in a test.
+  if (const QIcon installed = QGuiApplication::windowIcon(); !installed.isNull()) return installed;
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(EmblemPicture(size));
   return icon;
@@ -80,7 +84,11 @@ QPixmap LogoPicture(QSize size, qreal devicePixelRatio) {
   // A light frame lets the tile stand out from the banner of the same colours.
   p.setBrush(QColor(255, 255, 255, 60));
   p.drawRoundedRect(QRectF(pad - 1, pad - 1, emblem + 2, emblem + 2), emblem * 0.2, emblem * 0.2);
-  PaintEmblem(p, QRectF(pad, pad, emblem, emblem));
+  const QRectF emblemRect(pad, pad, emblem, emblem);
+  if (const QIcon installed = QGuiApplication::windowIcon(); !installed.isNull())
+    installed.paint(&p, emblemRect.toRect());
+  else
+    PaintEmblem(p, emblemRect);
 
   const QRectF words(2 * pad + emblem, pad, all.width() - 3 * pad - emblem, emblem);
   QFont name = p.font();
