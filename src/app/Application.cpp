@@ -1,8 +1,6 @@
 #include "app/Application.h"
 
-#include <cstdio>
 #include <exception>
-#include <vector>
 
 #include "app/AppMain.h"
 #include "platform/Cancellation.h"
@@ -11,6 +9,7 @@
 #include "platform/WindowSystem.h"
 #include "registry/RegSetting.h"
 #include "registry/RegUtilities.h"
+#include "ui/About.h"
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "util/ErrorReport.h"
@@ -112,17 +111,27 @@ void Application::Execute() {
 
 void Application::ShowAboutBox(int32_t Modal) {
   try {
-    const std::vector<std::string> lines = {
-        "Kestrun [/Init] [/Rename:setup.exe] [/Copy] [/Minimized] [/?]",
-        "  /Init\t\tSpecify parameters",
-        "  /Rename\tRename downloaded file",
-        "  /Copy\t\tDo not use FTP! Use normal copy!",
-        "  /Minimized\tRun minimized",
-        "  /?\t\tThis information",
-    };
-    ui::Views().ShowAboutBox(lines, Modal);
+    About objAbout;
+    objAbout.SetDriver(this);
+    // The tabs line the descriptions up: two after the short switches, one after the long ones.
+    objAbout.AddText("Kestrun [/Init] [/Rename:setup.exe] [/Copy] [/Minimized] [/?]");
+    objAbout.AddText("  /Init\t\tSpecify parameters");
+    objAbout.AddText("  /Rename\tRename downloaded file");
+    objAbout.AddText("  /Copy\t\tDo not use FTP! Use normal copy!");
+    objAbout.AddText("  /Minimized\tRun minimized");
+    objAbout.AddText("  /?\t\tThis information");
+    objAbout.ShowMain(Modal);
   } catch (const std::exception&) {
     ReportError(kClass, "ShowAboutBox");
+  }
+}
+
+const ui::MainView* Application::MainWindow() {
+  if (!am_) return nullptr;
+  try {
+    return &am_->frm().View();
+  } catch (const std::exception&) {
+    return nullptr;  // the controller could not make its window
   }
 }
 
@@ -166,11 +175,8 @@ void Application::ReportUnknownSwitch(int32_t lngIndex) {
 }
 
 void Application::WriteRunBookkeeping() {
-  const auto& app = platform::App();
-  char version[48];
-  std::snprintf(version, sizeof version, " V%d.%02d.%02d", app.Major, app.Minor, app.Revision);
   reg_->SetKeyValue(AppRegKey(), "LatestRunDate", LocalDateTime::Now());
-  reg_->SetKeyValue(AppRegKey(), "LatestRunVersion", app.Title + version);
+  reg_->SetKeyValue(AppRegKey(), "LatestRunVersion", platform::TitleWithVersion(platform::App()));
 }
 
 void Application::ReadSettings() {

@@ -37,6 +37,7 @@ class Application : public TreeDriver, public ui::WindowDriver {
 
   void Execute();
   void ShowAboutBox(int32_t Modal = 0) override;
+  const ui::MainView* MainWindow() override;
   void Terminate();
 
   // 0 when the run went through its last source; 1 when that source failed, the run never got there,

@@ -139,6 +139,16 @@ std::size_t ByteOffset(std::string_view s, std::size_t chars) {
   return pos;
 }
 
+std::string WithLineFeeds(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    out += s[i];
+  }
+  return out;
+}
+
 std::string Left(std::string_view s, std::size_t chars) { return std::string(s.substr(0, ByteOffset(s, chars))); }
 
 std::string Right(std::string_view s, std::size_t chars) {

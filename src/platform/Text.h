@@ -45,6 +45,10 @@ constexpr bool IsAsciiControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 // 0xC2 0x9F). A name holding one would forge or garble a log line, a stored value or a terminal.
 bool HasControlCharacter(std::string_view s);
 
+// The text with every CR LF pair turned into a line feed, as a console or a stream writes lines; a CR
+// or LF on its own stays.
+std::string WithLineFeeds(std::string_view s);
+
 // VB-style helpers counting characters: Left, Right, Mid (1-based start).
 std::string Left(std::string_view s, std::size_t chars);
 std::string Right(std::string_view s, std::size_t chars);

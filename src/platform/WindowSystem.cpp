@@ -47,9 +47,10 @@ void FillFacts(const std::filesystem::path& exe) {
   g_facts.Major = KESTRUN_VERSION_MAJOR;
   g_facts.Minor = KESTRUN_VERSION_MINOR;
   g_facts.Revision = KESTRUN_VERSION_PATCH;
-  g_facts.CompanyName = "Ambervale";
-  g_facts.Comments = "Checks for SuperDAT updates on the Internet and downloads them.";
-  g_facts.LegalCopyright = "Copyright (C) Ambervale. All rights reserved.";
+  g_facts.CompanyName = KESTRUN_COMPANY;
+  g_facts.Comments = KESTRUN_COMMENTS;
+  g_facts.LegalCopyright = KESTRUN_LEGAL_COPYRIGHT;
+  g_facts.WebAddress = KESTRUN_WEB_ADDRESS;
   g_facts.FileDescription = "Kestrun";
   g_facts.ProductName = "Kestrun";
   g_factsReady = true;
@@ -72,6 +73,12 @@ void InitAppFacts(const char* argv0) {
     exe = argv0 ? std::filesystem::absolute(argv0, ec) : std::filesystem::path();
   }
   FillFacts(exe);
+}
+
+std::string TitleWithVersion(const AppFacts& app) {
+  char version[48];
+  std::snprintf(version, sizeof version, " V%d.%02d.%02d", app.Major, app.Minor, app.Revision);
+  return app.Title + version;
 }
 
 const AppFacts& App() {

@@ -35,7 +35,11 @@ struct AppFacts {
   std::string LegalCopyright;
   std::string FileDescription;
   std::string ProductName;
+  std::string WebAddress;  // the maker's page about the program
 };
+
+// "Kestrun V1.03.01": the title, then the major version, the minor and the revision as two digits each.
+std::string TitleWithVersion(const AppFacts& app);
 
 // The desktop work area in pixels; Ok is false when it could not be asked for.
 struct WorkArea {

@@ -15,11 +15,16 @@ namespace kestrun::ui {
 // controller, so it knows them only through these small interfaces: they implement them and hand
 // themselves over through frmMain::InitMyObjects.
 
-// The driver: the About box, which F1 opens.
+class MainView;
+
+// The driver: the About box, which F1 opens, and the way from the driver to the main window, which the
+// About box takes its icon from.
 class WindowDriver {
  public:
   virtual ~WindowDriver() = default;
   virtual void ShowAboutBox(int32_t Modal) = 0;
+  // The main window of the driver's controller; null when the controller or its window does not exist.
+  virtual const MainView* MainWindow() { return nullptr; }
 };
 
 // The controller: the run's settings, the status bar and the one shared file-system object.

@@ -2,14 +2,12 @@
 
 #include <iostream>
 
+#include "ui/TextAboutView.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun::ui {
 
-void ViewFactory::ShowAboutBox(const std::vector<std::string>& lines, int32_t /*modal*/) {
-  for (const auto& line : lines) std::cout << line << '\n';
-  std::cout.flush();
-}
+std::unique_ptr<AboutView> ViewFactory::CreateAboutView() { return std::make_unique<TextAboutView>(std::cout); }
 
 namespace {
 

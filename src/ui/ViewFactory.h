@@ -1,9 +1,7 @@
 #pragma once
-#include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
+#include "ui/AboutView.h"
 #include "ui/MainView.h"
 
 namespace kestrun::ui {
@@ -14,9 +12,8 @@ class ViewFactory {
   virtual ~ViewFactory() = default;
   virtual std::unique_ptr<MainView> CreateMainView() = 0;
 
-  // Shows the About box with `lines` below the program's facts; modal (1) returns when it is closed.
-  // Without a window the lines go to standard output.
-  virtual void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal);
+  // The About box's view; without windows its text goes to standard output when it is shown.
+  virtual std::unique_ptr<AboutView> CreateAboutView();
 
   // A /Silent run shows no main window. Where the main view is the console, it then writes only the
   // failure (red) lines, to standard error, so that a scheduler hears of a run only when it went wrong.

@@ -2,17 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "filetree/FileTree.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
+#include "ui/About.h"
 #include "ui/LogFile.h"
-#include "ui/ViewFactory.h"
+#include "ui/ViewPlacement.h"
 #include "util/ErrorReport.h"
-#include "util/PlaceableForm.h"
 #include "util/SysUtilities.h"
 
 namespace kestrun {
@@ -25,20 +24,6 @@ std::vector<std::unique_ptr<frmMain>>& OpenWindows() {
   static std::vector<std::unique_ptr<frmMain>> windows;
   return windows;
 }
-
-// The window as the placement helper sees it: its outer rectangle in twips.
-class ViewPlacement final : public PlaceableForm {
- public:
-  explicit ViewPlacement(ui::MainView& view) : view_(view) {}
-  double Left() const override { return static_cast<double>(view_.WindowRect().Left); }
-  double Top() const override { return static_cast<double>(view_.WindowRect().Top); }
-  double Width() const override { return static_cast<double>(view_.WindowRect().Width); }
-  double Height() const override { return static_cast<double>(view_.WindowRect().Height); }
-  void Move(double left, double top) override { view_.MoveWindow(std::lround(left), std::lround(top)); }
-
- private:
-  ui::MainView& view_;
-};
 }  // namespace
 
 frmMain::frmMain(std::unique_ptr<ui::MainView> view) : view_(std::move(view)) {
@@ -72,11 +57,7 @@ void frmMain::Form_Load() {
   try {
     const auto& app = platform::App();
     view_->SetCaption(app.Title);
-    char minor[16];
-    char revision[16];
-    std::snprintf(minor, sizeof minor, "%02d", app.Minor);
-    std::snprintf(revision, sizeof revision, "%02d", app.Revision);
-    AddText(app.Title + " V" + std::to_string(app.Major) + "." + minor + "." + revision);
+    AddText(platform::TitleWithVersion(app));
     AddText(" ");
     CenterOnDesktop();
     view_->ShowPinPicture(false);
@@ -89,7 +70,7 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::CenterOnDesktop() {
-  ViewPlacement placement(*view_);
+  ui::ViewPlacement<ui::MainView> placement(*view_);
   SysUtilities().CenterForm(placement);
 }
 
@@ -142,7 +123,7 @@ void frmMain::Form_KeyUp(int KeyCode, int /*Shift*/) {
       objA_->ShowAboutBox(0);
     } else {
       // The run is over and the driver gone: the About box shows the program's facts alone.
-      ui::Views().ShowAboutBox({}, 0);
+      About().ShowMain(0);
     }
   } catch (const std::exception&) {
     ReportError(kClass, "Form_KeyUp");

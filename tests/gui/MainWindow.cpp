@@ -17,12 +17,15 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Cancellation.h"
+#include "support/HeadlessAboutView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
+#include "ui/About.h"
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "ui/qt/QtMainView.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/ReadableColour.h"
 
 using namespace std::chrono_literals;
 using kestrun::frmMain;
@@ -45,13 +48,17 @@ class QtScriptedWindowSystem final : public kestrun::testing::ScriptedWindowSyst
   }
 };
 
-// Qt main windows; About box requests are counted, not shown.
+// Qt main windows; About boxes are counted, not shown.
 class QtViews final : public kestrun::ui::ViewFactory {
  public:
   QtViews() : previous_(kestrun::ui::InstallViewFactory(this)) {}
   ~QtViews() override { kestrun::ui::InstallViewFactory(previous_); }
   std::unique_ptr<kestrun::ui::MainView> CreateMainView() override { return std::make_unique<QtMainView>(); }
-  void ShowAboutBox(const std::vector<std::string>&, int32_t) override { ++aboutBoxes; }
+  std::unique_ptr<kestrun::ui::AboutView> CreateAboutView() override {
+    auto view = std::make_unique<kestrun::testing::HeadlessAboutView>();
+    view->onShow = [this](kestrun::testing::HeadlessAboutView&) { ++aboutBoxes; };
+    return view;
+  }
   int aboutBoxes = 0;
 
  private:
@@ -88,10 +95,13 @@ class MainWindowTest : public QObject {
  private slots:
   void cleanup() {
     frmMain::ReleaseOpenWindows();
+    kestrun::About::ReleaseOpenWindows();
     kestrun::platform::ResetCancel();
   }
 
-  void linesTakeTheirColourAndBreaks() {
+  // Each line keeps the colour the logic gave it; what is drawn follows the palette, also when it changes
+  // under a log already written: black is the palette's text, red and blue stay red and blue and readable.
+  void linesTakeTheirColourAndBreaksAndReadOnAnyPalette() {
     Window w;
     w.form->AddText("black");
     w.form->AddText("red", 255);
@@ -99,11 +109,23 @@ class MainWindowTest : public QObject {
     w.form->AddText("two\r\nthree\r\n\r\n", 0x00FF00);
     QCOMPARE(BlockTexts(w.view->tboOutput()),
              QStringList({"Kestrun V1.00.00", " ", "black", "red", "blue", "two", "three", ""}));
-    const QColor expected[] = {Qt::black, QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0)};
-    QTextBlock block = w.view->tboOutput()->document()->begin().next().next();  // after the title and " "
-    for (const QColor& colour : expected) {
-      QCOMPARE(block.begin().fragment().charFormat().foreground().color(), colour);
-      block = block.next();
+    QPalette dark = w.view->tboOutput()->palette();
+    dark.setColor(QPalette::Base, QColor(0x2B, 0x2B, 0x2B));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    for (const QPalette& palette : {w.view->tboOutput()->palette(), dark}) {
+      w.view->tboOutput()->setPalette(palette);
+      const QColor base = palette.color(QPalette::Base);
+      QTextBlock block = w.view->tboOutput()->document()->begin().next().next();  // after the title and " "
+      for (int logical : {0, 255, 16711680, 0x00FF00}) {
+        const QTextCharFormat format = block.begin().fragment().charFormat();
+        const QColor shown = format.foreground().color();
+        QCOMPARE(format.property(QtMainView::LogColourProperty).toInt(), logical);
+        QVERIFY2(kestrun::ui::qt::ContrastRatio(shown, base) >= 4.5, qPrintable(shown.name() + " on " + base.name()));
+        if (logical == 0) QCOMPARE(shown, palette.color(QPalette::Text));
+        if (logical == 255) QVERIFY(shown.red() > 2 * std::max(shown.green(), shown.blue()));
+        if (logical == 16711680) QVERIFY(shown.blue() > std::max(shown.red(), shown.green()));
+        block = block.next();
+      }
     }
   }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/HeadlessAboutView.h"
 #include "ui/MainView.h"
 #include "ui/ViewFactory.h"
 
@@ -115,15 +116,13 @@ class RecordingViews : public HeadlessViews {
     if (failCreate) throw std::runtime_error("no window");
     return HeadlessViews::CreateMainView();
   }
-  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override {
-    aboutBoxes.push_back({lines, modal});
+  // Each About box shown is recorded as it stood then (its text, how it was shown, ...); it stays open.
+  std::unique_ptr<ui::AboutView> CreateAboutView() override {
+    auto view = std::make_unique<HeadlessAboutView>();
+    view->onShow = [this](HeadlessAboutView& shown) { aboutBoxes.push_back(shown); };
+    return view;
   }
-
-  struct About {
-    std::vector<std::string> lines;
-    int32_t modal;
-  };
-  std::vector<About> aboutBoxes;
+  std::vector<HeadlessAboutView> aboutBoxes;
   bool failCreate = false;
 };
 

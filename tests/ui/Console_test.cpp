@@ -40,6 +40,8 @@ TEST(ConsoleMainView, LogLinesGoToStandardOutputColouredOnlyOnATerminal) {
     testing::ScriptedWindowSystem ws;
     std::ostringstream out, err;
     frmMain form(std::make_unique<ui::ConsoleMainView>(out, err, c.terminal, false));
+    EXPECT_EQ(out.str(), "") << "nothing before the window is shown (never, for /?)";
+    form.Show();
     form.AddText("plain\r\n\r\n");
     form.AddText("failed", platform::ColorRed);
     form.AddText("blue", platform::ColorBlue);

@@ -158,7 +158,8 @@ TEST_F(FrmMainWithDriverTest, APinnedWindowOutlivesTheDriverAndClosesByItsPin) {
   EXPECT_TRUE(view->IsOpen());
   form->Form_KeyUp(ui::KeyF1, 0);  // the driver is gone: the About box shows the program's facts alone
   ASSERT_EQ(views.aboutBoxes.size(), 1u);
-  EXPECT_TRUE(views.aboutBoxes[0].lines.empty());
+  EXPECT_EQ(views.aboutBoxes[0].Lines().size(), 9u);
+  EXPECT_FALSE(views.aboutBoxes[0].modal);
   form->imgPin_Click();
   EXPECT_FALSE(view->IsOpen());
 }

@@ -16,14 +16,13 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
   // Written out and gone: the console keeps no copy of the log, however long the run.
   if (text.empty()) return;
   if (silent_ && color != platform::ColorRed) return;
+  if (!shown_ && !silent_) {
+    beforeShow_.emplace_back(text, color);
+    return;
+  }
   ClearStatusLine();
   // The log keeps Windows line ends; a console line ends in a line feed.
-  std::string line;
-  line.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    line += text[i];
-  }
+  std::string line = text::WithLineFeeds(text);
   if (!line.empty() && line.back() == '\n') line.pop_back();  // the line end the window logic added
   if (silent_) {
     err_ << line << std::endl;
@@ -42,6 +41,13 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
     err_ << "kestrun: the log can no longer be written to standard output (" << std::strerror(errno)
          << "); the run goes on" << std::endl;
   }
+}
+
+void ConsoleMainView::Show() {
+  if (shown_) return;
+  shown_ = true;
+  for (const auto& [text, color] : beforeShow_) AppendLog(text, color);
+  beforeShow_.clear();
 }
 
 void ConsoleMainView::ClearStatusLine() {

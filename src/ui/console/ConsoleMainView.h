@@ -2,6 +2,8 @@
 #include <array>
 #include <iosfwd>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/MainView.h"
 
@@ -13,6 +15,8 @@ namespace kestrun::ui {
 // to keep open, so the run's end does not wait. A log that can no longer be written (a reader that went
 // away, a full disk) is said once on standard error and the run goes on without it. The window's other
 // state (pin, window state, the controls' places) is only kept, for the window logic to read back.
+// Lines written before the window is shown wait for it, so a start that never shows it (/?) prints
+// nothing of the main window.
 class ConsoleMainView final : public MainView {
  public:
   ConsoleMainView(std::ostream& out, std::ostream& err, bool colourOut, bool statusOnErr, bool silent = false);
@@ -30,7 +34,7 @@ class ConsoleMainView final : public MainView {
   bool PinShowsPinned() const override { return pinned_; }
   void SetWindowState(int state) override { state_ = state; }
   int WindowState() const override { return state_; }
-  void Show() override { shown_ = true; }
+  void Show() override;
   bool IsShown() const override { return shown_; }
   // Closing tells the window logic, as the end of the run or Ctrl-C does.
   void Close() override;
@@ -58,6 +62,7 @@ class ConsoleMainView final : public MainView {
   bool silent_;
   bool outFailed_ = false;
   bool statusShown_ = false;
+  std::vector<std::pair<std::string, int32_t>> beforeShow_;
   int lastPercent_ = -1;
   MainViewEvents* events_ = nullptr;
   bool progressVisible_ = false;

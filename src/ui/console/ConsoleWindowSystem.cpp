@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/Cancellation.h"
+#include "ui/TextAboutView.h"
 #include "ui/console/ConsoleMainView.h"
 
 namespace kestrun::ui {
@@ -110,9 +111,6 @@ std::unique_ptr<MainView> ConsoleWindowSystem::CreateMainView() {
   return std::make_unique<ConsoleMainView>(out_, err_, colour, errIsTerminal && !silent_, silent_);
 }
 
-void ConsoleWindowSystem::ShowAboutBox(const std::vector<std::string>& lines, int32_t /*modal*/) {
-  for (const auto& line : lines) out_ << line << '\n';
-  out_.flush();
-}
+std::unique_ptr<AboutView> ConsoleWindowSystem::CreateAboutView() { return std::make_unique<TextAboutView>(out_); }
 
 }  // namespace kestrun::ui

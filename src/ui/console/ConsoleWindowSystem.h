@@ -25,7 +25,7 @@ class ConsoleWindowSystem final : public platform::WindowSystem, public ViewFact
   platform::WorkArea GetWorkArea() override { return {}; }
 
   std::unique_ptr<MainView> CreateMainView() override;
-  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override;
+  std::unique_ptr<AboutView> CreateAboutView() override;
   void SetSilent(bool silent) override { silent_ = silent; }
 
  private:

@@ -13,13 +13,18 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextCharFormat>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "ui/qt/PinPictures.h"
+#include "ui/qt/ProgramPictures.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/ReadableColour.h"
+#include "ui/qt/Twips.h"
 
 namespace kestrun::ui::qt {
 
@@ -28,6 +33,11 @@ namespace {
 // Design positions and sizes in twips of the two hidden pictures; the controls' are in MainView.h.
 constexpr TwipsRect kUnpinned{6120, 480, 240, 165};
 constexpr TwipsRect kPinned{6120, 600, 180, 180};
+
+// The smallest client area, in twips: the log keeps about five lines and its full margins. Above it the
+// window logic's layout applies.
+constexpr long kMinScaleWidth = 2400;
+constexpr long kMinScaleHeight = 1800;
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -53,6 +63,21 @@ int KeyCode(int qtKey) {
 }
 
 }  // namespace
+
+// The log: tells the view when the desktop's palette changes, so that its lines stay readable.
+class QtMainView::LogBox final : public QPlainTextEdit {
+ public:
+  LogBox(QWidget* parent, QtMainView& view) : QPlainTextEdit(parent), view_(view) {}
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) view_.OnPaletteChanged();
+  }
+
+ private:
+  QtMainView& view_;
+};
 
 // The top-level window: tells the view when it is resized or closed.
 class QtMainView::MainWindow final : public QWidget {
@@ -113,8 +138,9 @@ class QtMainView::PinLabel final : public QLabel {
 QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
   QWidget* w = window_.get();
   w->setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+  w->setWindowIcon(ProgramIcon());
 
-  tboOutput_ = new QPlainTextEdit(w);
+  tboOutput_ = new LogBox(w, *this);
   tboOutput_->setReadOnly(true);
   tboOutput_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   tboOutput_->setUndoRedoEnabled(false);  // the log only grows; an undo history would grow with it
@@ -151,12 +177,9 @@ QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
     SetControlRect(control, DesignRect(control));
   const double tx = TwipsPerPixelX();
   const double ty = TwipsPerPixelY();
-  auto place = [&](QWidget* widget, const TwipsRect& r) {
-    widget->setGeometry(static_cast<int>(std::lround(r.Left / tx)), static_cast<int>(std::lround(r.Top / ty)),
-                        static_cast<int>(std::lround(r.Width / tx)), static_cast<int>(std::lround(r.Height / ty)));
-  };
-  place(imgUnpinned_, kUnpinned);
-  place(imgPinned_, kPinned);
+  imgUnpinned_->setGeometry(TwipsToPixels(kUnpinned, tx, ty));
+  imgPinned_->setGeometry(TwipsToPixels(kPinned, tx, ty));
+  w->setMinimumSize(static_cast<int>(std::lround(kMinScaleWidth / tx)), static_cast<int>(std::lround(kMinScaleHeight / ty)));
   w->resize(static_cast<int>(std::lround(DesignScaleWidth / tx)), static_cast<int>(std::lround(DesignScaleHeight / ty)));
 
   keyPreview_ = std::make_unique<KeyPreview>(*this);
@@ -181,12 +204,59 @@ void QtMainView::AppendLog(const std::string& text, int32_t color) {
   line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   line.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   QTextCharFormat format;
-  format.setForeground(LogColor(color));
+  format.setProperty(LogColourProperty, color);
+  format.setForeground(DisplayColour(color));
   end_.movePosition(QTextCursor::End);
   end_.insertText(line, format);
   // Keep the newest line in view.
   QScrollBar* bar = tboOutput_->verticalScrollBar();
   bar->setValue(bar->maximum());
+}
+
+QColor QtMainView::DisplayColour(int32_t color) {
+  auto known = displayColours_.find(color);
+  if (known != displayColours_.end()) return known->second;
+  // Colour 0 is the log's ordinary text: the palette's own text colour, so that it reads on a dark
+  // desktop as on a light one. Every other colour keeps its hue and is darkened or lightened no more
+  // than it takes to stand out from the log's background.
+  const QPalette& palette = tboOutput_->palette();
+  const QColor shown = color == 0 ? palette.color(QPalette::Text)
+                                  : ReadableColour(LogColor(color), palette.color(QPalette::Base));
+  displayColours_.emplace(color, shown);
+  return shown;
+}
+
+void QtMainView::OnPaletteChanged() {
+  const QPalette& palette = tboOutput_->palette();
+  const std::pair<QRgb, QRgb> colours{palette.color(QPalette::Base).rgb(), palette.color(QPalette::Text).rgb()};
+  if (colours == paletteColours_) return;
+  paletteColours_ = colours;
+  displayColours_.clear();
+  // Each piece of the log takes the colour its logical colour has on the new palette.
+  struct Piece {
+    int position;
+    int length;
+    int32_t color;
+  };
+  std::vector<Piece> pieces;
+  QTextDocument* document = tboOutput_->document();
+  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      const QVariant color = fragment.charFormat().property(LogColourProperty);
+      if (fragment.isValid() && color.isValid()) pieces.push_back({fragment.position(), fragment.length(), color.toInt()});
+    }
+  }
+  QTextCursor cursor(document);
+  cursor.beginEditBlock();
+  for (const Piece& piece : pieces) {
+    cursor.setPosition(piece.position);
+    cursor.setPosition(piece.position + piece.length, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(DisplayColour(piece.color));
+    cursor.mergeCharFormat(format);
+  }
+  cursor.endEditBlock();
 }
 
 QLabel* QtMainView::StatusPanel(const std::string& key) const {
@@ -293,29 +363,15 @@ QWidget* QtMainView::Widget(MainControl control) const {
 
 TwipsRect QtMainView::ControlRect(MainControl control) const {
   const QWidget* widget = Widget(control);
-  if (!widget) return {};
-  const QRect g = widget->geometry();
-  const double tx = TwipsPerPixelX();
-  const double ty = TwipsPerPixelY();
-  return {std::lround(g.x() * tx), std::lround(g.y() * ty), std::lround(g.width() * tx), std::lround(g.height() * ty)};
+  return widget ? PixelsToTwips(widget->geometry(), TwipsPerPixelX(), TwipsPerPixelY()) : TwipsRect{};
 }
 
 void QtMainView::SetControlRect(MainControl control, const TwipsRect& rect) {
-  QWidget* widget = Widget(control);
-  if (!widget) return;
-  const double tx = TwipsPerPixelX();
-  const double ty = TwipsPerPixelY();
-  // Sizes never go below zero, whatever the caller computed.
-  widget->setGeometry(static_cast<int>(std::lround(rect.Left / tx)), static_cast<int>(std::lround(rect.Top / ty)),
-                      static_cast<int>(std::max(0L, std::lround(rect.Width / tx))),
-                      static_cast<int>(std::max(0L, std::lround(rect.Height / ty))));
+  if (QWidget* widget = Widget(control)) widget->setGeometry(TwipsToPixels(rect, TwipsPerPixelX(), TwipsPerPixelY()));
 }
 
 TwipsRect QtMainView::WindowRect() const {
-  const QRect g = window_->frameGeometry();
-  const double tx = TwipsPerPixelX();
-  const double ty = TwipsPerPixelY();
-  return {std::lround(g.x() * tx), std::lround(g.y() * ty), std::lround(g.width() * tx), std::lround(g.height() * ty)};
+  return PixelsToTwips(window_->frameGeometry(), TwipsPerPixelX(), TwipsPerPixelY());
 }
 
 void QtMainView::MoveWindow(long left, long top) {

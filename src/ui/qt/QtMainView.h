@@ -2,9 +2,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include <QColor>
 #include <QString>
 #include <QTextCursor>
+#include <QTextFormat>
 
 #include "ui/MainView.h"
 
@@ -50,6 +53,11 @@ class QtMainView final : public MainView {
   TwipsRect WindowRect() const override;
   void MoveWindow(long left, long top) override;
 
+  // Where each piece of the log keeps the colour the window logic asked for; what is drawn follows the
+  // palette: colour 0 is the palette's text colour, the others keep their hue and stand out from the
+  // log's background by at least 4.5 to 1.
+  static constexpr int LogColourProperty = QTextFormat::UserProperty + 1;
+
   // The widgets, for tests and screenshots.
   QWidget* Window() const;
   QPlainTextEdit* tboOutput() const { return tboOutput_; }
@@ -62,6 +70,7 @@ class QtMainView final : public MainView {
 
  private:
   class MainWindow;
+  class LogBox;
   class KeyPreview;
   class PinLabel;
 
@@ -70,6 +79,9 @@ class QtMainView final : public MainView {
   void OnClosed();
   void OnKeyReleased(int keyCode, int shift);
   void OnPinClicked();
+  void OnPaletteChanged();
+  // What a log colour of the window logic looks like on the log's palette.
+  QColor DisplayColour(int32_t color);
 
   QWidget* Widget(MainControl control) const;
   double TwipsPerPixelX() const;
@@ -89,6 +101,9 @@ class QtMainView final : public MainView {
   // The log's insertion point, kept at the end of the document apart from the user's own cursor, so
   // appending never searches the text and a selection made by the user is not disturbed.
   QTextCursor end_;
+  // Log colours as drawn on the palette in use, and that palette's background and text colours.
+  std::map<int32_t, QColor> displayColours_;
+  std::pair<QRgb, QRgb> paletteColours_{0, 0};
   int state_ = WindowStateNormal;
   bool open_ = true;
   bool shown_ = false;

@@ -12,6 +12,7 @@
 #include <iostream>
 
 #include "platform/Cancellation.h"
+#include "ui/qt/QtAboutView.h"
 #include "ui/qt/QtMainView.h"
 
 namespace kestrun::ui::qt {
@@ -139,17 +140,6 @@ void QtWindowSystem::RunUntilLastWindowClosed() {
 
 std::unique_ptr<MainView> QtWindowSystem::CreateMainView() { return std::make_unique<QtMainView>(); }
 
-void QtWindowSystem::ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) {
-  if (platform::CancelRequested()) return;
-  QString text;
-  for (const auto& line : lines) text += Q(line) + "\n";
-  auto* box = new QMessageBox(QMessageBox::Information, "About " + Q(platform::App().Title), text);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  if (modal == 1) {
-    box->exec();
-  } else {
-    box->show();
-  }
-}
+std::unique_ptr<AboutView> QtWindowSystem::CreateAboutView() { return std::make_unique<QtAboutView>(); }
 
 }  // namespace kestrun::ui::qt

@@ -38,7 +38,7 @@ class QtWindowSystem final : public platform::WindowSystem, public ViewFactory {
   void ShowSystemAbout(platform::WindowHandle owner, const std::string& appText, const std::string& notice) override;
 
   std::unique_ptr<MainView> CreateMainView() override;
-  void ShowAboutBox(const std::vector<std::string>& lines, int32_t modal) override;
+  std::unique_ptr<AboutView> CreateAboutView() override;
 
  private:
   static void CloseEverything();

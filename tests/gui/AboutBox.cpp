@@ -1,0 +1,167 @@
+// The About box on Qt (offscreen): its controls, the aligned usage lines, the ways it closes, modal
+// against ordinary, and a stop of the program while it waits.
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+#include <csignal>
+#include <algorithm>
+#include <memory>
+
+#include "platform/Cancellation.h"
+#include "support/Sandbox.h"
+#include "support/SystemFakes.h"
+#include "ui/frmAbout.h"
+#include "ui/qt/QtAboutView.h"
+#include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/ReadableColour.h"
+
+using kestrun::frmAbout;
+using kestrun::ui::qt::QtAboutView;
+
+namespace {
+
+// One box with its logic, filled as the driver fills it.
+struct Box {
+  Box() {
+    auto owned = std::make_unique<QtAboutView>();
+    view = owned.get();
+    form = std::make_unique<frmAbout>(std::move(owned));
+    for (const char* line : {"Kestrun [/Init] [/Copy] [/?]", "  /Init\t\tSpecify parameters",
+                             "  /Minimized\tRun minimized", "  /?\t\tThis information"})
+      form->AddText(line);
+  }
+  QtAboutView* view = nullptr;
+  std::unique_ptr<frmAbout> form;
+};
+
+// Where, in pixels, the text after a line's tabs starts.
+int ColumnAfterTabs(QPlainTextEdit* text, const QTextBlock& block) {
+  QTextCursor cursor(block);
+  const qsizetype tab = block.text().indexOf(QLatin1Char('\t'));
+  qsizetype after = tab;
+  while (block.text()[after] == QLatin1Char('\t')) ++after;
+  cursor.setPosition(block.position() + static_cast<int>(after));
+  return text->cursorRect(cursor).left();
+}
+
+}  // namespace
+
+class AboutBoxTest : public QObject {
+  Q_OBJECT
+
+  kestrun::ui::qt::QtWindowSystem windows_;
+  kestrun::platform::WindowSystem* previous_ = nullptr;
+  std::unique_ptr<kestrun::testing::Sandbox> sandbox_;
+  std::unique_ptr<kestrun::testing::FakeMachine> machine_;
+
+ private slots:
+  void init() {
+    sandbox_ = std::make_unique<kestrun::testing::Sandbox>();
+    machine_ = std::make_unique<kestrun::testing::FakeMachine>();
+    previous_ = kestrun::platform::InstallWindowSystem(&windows_);
+  }
+  void cleanup() {
+    kestrun::platform::InstallWindowSystem(previous_);
+    machine_.reset();
+    sandbox_.reset();
+    kestrun::platform::ResetCancel();
+  }
+
+  void anOrdinaryBoxShowsItsControlsAndLinesUpTheUsage() {
+    Box b;
+    b.form->Show(false);
+    QDialog* window = b.view->Window();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(!window->isModal());
+    QCOMPARE(window->windowTitle(), QStringLiteral("About Kestrun"));
+    QVERIFY(b.view->cmdOK()->isDefault());
+    QCOMPARE(b.view->cmdSysInfo()->text(), QStringLiteral("&System Info..."));
+    QVERIFY(!b.view->imgLogo()->pixmap().isNull());
+    QVERIFY(!b.view->imgIcon()->pixmap().isNull());
+    QCOMPARE(b.view->lblLink()->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(b.view->lblLink()->isVisible());
+    // The link stays readable when the desktop's palette turns dark under an open box.
+    QPalette dark = window->palette();
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Link, QColor(0, 0, 0xFF));
+    window->setPalette(dark);
+    const QColor link = b.view->lblLink()->palette().color(QPalette::Link);
+    QVERIFY2(kestrun::ui::qt::ContrastRatio(link, dark.color(QPalette::Window)) >= 4.5, qPrintable(link.name()));
+    QVERIFY(link.blue() > std::max(link.red(), link.green()));
+    QVERIFY(b.view->txtText()->isReadOnly());
+    QCOMPARE(b.view->txtText()->verticalScrollBar()->value(), 0);
+
+    // The usage lines: whether one tab or two follow a switch, the explanations start in one column.
+    QList<int> columns;
+    for (QTextBlock block = b.view->txtText()->document()->begin(); block.isValid(); block = block.next())
+      if (block.text().contains(QLatin1Char('\t'))) columns << ColumnAfterTabs(b.view->txtText(), block);
+    QCOMPARE(columns.size(), 3);
+    QCOMPARE(columns[1], columns[0]);
+    QCOMPARE(columns[2], columns[0]);
+
+    // The link opens its target through the desktop, here the fake machine.
+    QTest::mouseClick(b.view->lblLink(), Qt::LeftButton);
+    QCOMPARE(machine_->actions, std::vector<std::string>{"OpenDocument"});
+
+    // Shrunk below its content the box keeps its smallest size and every control a place on it.
+    window->resize(10, 10);
+    QVERIFY(window->width() >= window->minimumWidth() && window->height() >= window->minimumHeight());
+    for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY(control->x() >= 0 && control->y() >= 0);
+      QVERIFY(control->width() >= 0 && control->height() >= 0);
+    }
+    QVERIFY(b.view->txtText()->height() > 0);
+    b.form->cmdOK_Click();
+    QVERIFY(!b.view->IsOpen());
+    QVERIFY(!window->isVisible());
+  }
+
+  // A modal box holds its caller until it is closed, by OK, Enter, Escape or a stop of the program.
+  void aModalBoxReturnsWhenClosed_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("OK clicked") << 0;
+    QTest::newRow("Enter") << 1;
+    QTest::newRow("Escape") << 2;
+    QTest::newRow("SIGTERM") << 3;
+  }
+  void aModalBoxReturnsWhenClosed() {
+    QFETCH(int, how);
+    struct sigaction saved {};
+    sigaction(SIGTERM, nullptr, &saved);
+    if (how == 3) QVERIFY(kestrun::platform::InstallInterruptHandlers());
+    Box b;
+    bool wasModal = false;
+    QTimer::singleShot(50, [&] {
+      QDialog* window = b.view->Window();
+      wasModal = QApplication::activeModalWidget() == window;
+      switch (how) {
+        case 0: QTest::mouseClick(b.view->cmdOK(), Qt::LeftButton); break;
+        case 1: QTest::keyClick(b.view->txtText(), Qt::Key_Return); break;
+        case 2: QTest::keyClick(window, Qt::Key_Escape); break;
+        case 3: std::raise(SIGTERM); break;
+      }
+    });
+    // A box that outlives its time would hold the test: it is closed from outside after a while.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] { b.view->Window()->reject(); });
+    guard.start(5000);
+    b.form->Show(true);
+    const bool closedInTime = guard.isActive();
+    guard.stop();
+    sigaction(SIGTERM, &saved, nullptr);
+    QVERIFY(wasModal);
+    QVERIFY(closedInTime);
+    QVERIFY(!b.view->IsOpen());
+    QVERIFY(!b.view->Window()->isVisible());
+  }
+};
+
+QTEST_MAIN(AboutBoxTest)
+#include "AboutBox.moc"

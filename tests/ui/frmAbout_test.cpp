@@ -1,0 +1,309 @@
+// The About box without a display: what it says, how it is laid out, what its buttons and link start,
+// and `kestrun /?` on the console.
+#include "ui/frmAbout.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "app/AppMain.h"
+#include "app/Application.h"
+#include "platform/Machine.h"
+#include "platform/WindowSystem.h"
+#include "support/HeadlessAboutView.h"
+#include "support/HeadlessMainView.h"
+#include "support/KestrunProgram.h"
+#include "support/Sandbox.h"
+#include "support/ScriptedWindowSystem.h"
+#include "support/SystemFakes.h"
+#include "ui/About.h"
+#include "ui/frmMain.h"
+
+namespace kestrun {
+namespace {
+
+using testing::HeadlessAboutView;
+using ui::AboutControl;
+using ui::AboutLine;
+using ui::TwipsRect;
+
+const std::vector<std::string> kUsage = {
+    "Kestrun [/Init] [/Rename:setup.exe] [/Copy] [/Minimized] [/?]",
+    "  /Init\t\tSpecify parameters",
+    "  /Rename\tRename downloaded file",
+    "  /Copy\t\tDo not use FTP! Use normal copy!",
+    "  /Minimized\tRun minimized",
+    "  /?\t\tThis information",
+};
+
+// A machine whose facts the tests set and whose opener only records what it was asked to open.
+class OpeningMachine final : public testing::FakeMachine {
+ public:
+  platform::OpenOutcome OpenDocument(const std::string& target) override {
+    opened.push_back(target);
+    return platform::OpenOutcome::Opened;
+  }
+  std::vector<std::string> opened;
+};
+
+// A driver whose way to the main window is set by the test; `raise` makes asking for it fail.
+class StubDriver final : public ui::WindowDriver {
+ public:
+  void ShowAboutBox(int32_t) override {}
+  const ui::MainView* MainWindow() override {
+    if (raise) Raise(err::ObjectVariableNotSet);
+    return window;
+  }
+  const ui::MainView* window = nullptr;
+  bool raise = false;
+};
+
+class AboutTest : public ::testing::Test {
+ protected:
+  AboutTest() {
+    machine.version = {6, 1, 0, platform::PlatformLinux, "Debian GNU/Linux 12 (bookworm)"};
+    machine.milliseconds = 90'061'000;
+  }
+  ~AboutTest() override {
+    About::ReleaseOpenWindows();
+    frmMain::ReleaseOpenWindows();
+  }
+  // A box of its own, outside the driver; `view` shows what it holds.
+  std::unique_ptr<frmAbout> MakeForm() {
+    auto owned = std::make_unique<HeadlessAboutView>();
+    view = owned.get();
+    return std::make_unique<frmAbout>(std::move(owned));
+  }
+  std::vector<std::string> Reports() const {
+    std::vector<std::string> texts;
+    for (const auto& box : ws.boxes) texts.push_back(box.prompt);
+    return texts;
+  }
+
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  testing::RecordingViews views;
+  OpeningMachine machine;
+  testing::FakeProcesses processes;
+  HeadlessAboutView* view = nullptr;
+};
+
+TEST_F(AboutTest, TheDriverShowsTheNineLinesThenTheUsageModallyForQuestionMarkAndOrdinaryForF1) {
+  ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
+  Application app("");
+  app.AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
+  app.ShowAboutBox(1);
+  app.AM().frm().Form_KeyUp(ui::KeyF1, 0);
+  ASSERT_EQ(views.aboutBoxes.size(), 2u);
+  std::vector<std::string> expected = {"Kestrun V1.00.00",
+                                       "Ambervale",
+                                       "Linux V6.1.0 Debian GNU/Linux 12 (bookworm)",
+                                       "System UpTime: 1 days 01:01:01",
+                                       "",
+                                       "Checks for SuperDAT updates on the Internet and downloads them.",
+                                       "",
+                                       "Copyright (C) Ambervale. All rights reserved.",
+                                       ""};
+  expected.insert(expected.end(), kUsage.begin(), kUsage.end());
+  for (const HeadlessAboutView& box : views.aboutBoxes) {
+    EXPECT_EQ(box.Lines(), expected);
+    EXPECT_EQ(box.caption, "About Kestrun");
+    EXPECT_TRUE(box.atStart) << "the text is shown from its top";
+    EXPECT_EQ(box.linkCaption, platform::App().WebAddress);
+    EXPECT_TRUE(box.linkVisible);
+    EXPECT_TRUE(box.logoVisible);
+    EXPECT_EQ(box.iconFrom, &app.AM().frm().View()) << "the main window's icon";
+    EXPECT_EQ(box.window.Left, (12000 - box.window.Width) / 2);
+    EXPECT_EQ(box.window.Top, (8550 - box.window.Height) / 2);
+  }
+  EXPECT_TRUE(views.aboutBoxes[0].modal);
+  EXPECT_FALSE(views.aboutBoxes[1].modal);
+  EXPECT_TRUE(app.AM().frm().Pinned()) << "F1 pins the main window";
+  EXPECT_EQ(About::OpenWindowCount(), 1u) << "the ordinary box outlives the call that showed it";
+  EXPECT_TRUE(ws.boxes.empty());
+  app.Terminate();
+}
+
+// Only a driver whose controller has its window lends the box that window's icon; no case is a failure.
+TEST_F(AboutTest, TheIconComesFromTheMainWindowOnlyWhenThereIsOne) {
+  testing::HeadlessMainView mainWindow;
+  StubDriver withWindow, withoutWindow;
+  withWindow.window = &mainWindow;
+  Application gone("");
+  gone.AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
+  gone.Terminate();  // the controller is released
+  for (auto [driver, icon] : {std::pair<ui::WindowDriver*, const ui::MainView*>{&withWindow, &mainWindow},
+                              {&withoutWindow, nullptr}, {&gone, nullptr}, {nullptr, nullptr}}) {
+    auto form = MakeForm();
+    form->InitMyObjects(driver);
+    EXPECT_EQ(view->iconFrom, icon);
+  }
+  EXPECT_TRUE(ws.boxes.empty());
+}
+
+TEST_F(AboutTest, TheLayoutFollowsTheWindowAndFoldsWhenItIsTooSmall) {
+  struct Case {
+    long width, height;
+    bool logo;
+    TwipsRect sysInfo, ok, text, link, icon;
+    long separator, rightEnd;
+  };
+  const Case cases[] = {
+      {5775, 4065, true, {4320, 3600, 1335, 345}, {4320, 3195, 1335, 345}, {720, 1440, 4935, 1635},
+       {120, 960, 0, 195}, {120, 1440, 495, 495}, 3135, 5655},
+      {9000, 6000, true, {7545, 5535, 1335, 345}, {7545, 5130, 1335, 345}, {720, 1440, 8160, 3570},
+       {120, 960, 0, 195}, {120, 1440, 495, 495}, 5070, 8880},
+      // Smaller than its content: every value is folded to its absolute value, none is negative.
+      {1000, 500, true, {455, 35, 1335, 345}, {455, 370, 1335, 345}, {720, 1440, 160, 1930},
+       {120, 960, 0, 195}, {120, 1440, 495, 495}, 430, 880},
+      // Without the logo the link goes to the bottom left, icon and text up into the logo's place.
+      {5775, 4065, false, {4320, 3600, 1335, 345}, {4320, 3195, 1335, 345}, {720, 120, 4935, 1635},
+       {120, 3750, 0, 195}, {120, 120, 495, 495}, 3135, 5655},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + (c.logo ? "" : " without logo"));
+    auto form = MakeForm();
+    view->scaleWidth = c.width;
+    view->scaleHeight = c.height;
+    form->ShowLogo(c.logo);
+    auto rect = [&](AboutControl control) {
+      TwipsRect r = view->ControlRect(control);
+      if (control == AboutControl::lblLink) r.Width = 0;  // the label's width follows its caption
+      return std::vector<long>{r.Left, r.Top, r.Width, r.Height};
+    };
+    auto expect = [](const TwipsRect& r) { return std::vector<long>{r.Left, r.Top, r.Width, r.Height}; };
+    EXPECT_EQ(rect(AboutControl::cmdSysInfo), expect(c.sysInfo));
+    EXPECT_EQ(rect(AboutControl::cmdOK), expect(c.ok));
+    EXPECT_EQ(rect(AboutControl::txtText), expect(c.text));
+    EXPECT_EQ(rect(AboutControl::lblLink), expect(c.link));
+    EXPECT_EQ(rect(AboutControl::imgIcon), expect(c.icon));
+    EXPECT_EQ(rect(AboutControl::imgLogo), expect(ui::AboutDesignRect(AboutControl::imgLogo)));
+    for (AboutLine line : {AboutLine::lnLogoLine0, AboutLine::lnLogoLine1, AboutLine::lnLine0, AboutLine::lnLine1}) {
+      const ui::TwipsLine l = view->LinePosition(line);
+      const bool separator = line == AboutLine::lnLine0 || line == AboutLine::lnLine1;
+      EXPECT_EQ(l.X1, ui::AboutDesignLine(line).X1);
+      EXPECT_EQ(l.X2, c.rightEnd);
+      EXPECT_EQ(l.Y1, separator ? c.separator : 1320);
+      EXPECT_EQ(l.Y2, l.Y1);
+    }
+    EXPECT_EQ(view->logoVisible, c.logo);
+  }
+}
+
+// The store names the program (never split into words, never through a shell), or a folder that holds
+// it in any letter case; anything else, or a start that fails, gives the one message.
+TEST_F(AboutTest, SystemInfoStartsWhatTheStoreNamesOrSaysItIsUnavailable) {
+  const std::string tools = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools";
+  const std::string withTool = sandbox.Folder("with tool").string();
+  sandbox.WriteFile("with tool/msinfo32.exe", "");
+  const std::string withoutTool = sandbox.Folder("without tool").string();
+  struct Case {
+    const char* what;
+    std::string path, folder;
+    bool realProcesses, canStart;
+    std::string spawned;  // what was asked to start; empty: nothing
+    bool unavailable;     // the message was shown
+  };
+  const Case cases[] = {
+      {"neither value", "", "", false, true, "", true},
+      {"a program with blanks and shell characters", "/opt/sys info/tool; rm -rf ~", withTool, false, true,
+       "&/opt/sys info/tool; rm -rf ~", false},
+      {"a program that cannot start", "/opt/tool", "", false, false, "&/opt/tool", true},
+      {"a folder with the tool", "", withTool, false, true, "&" + withTool + "/msinfo32.exe", false},
+      {"a folder without the tool", "", withoutTool, false, true, "", true},
+      {"a program that does not exist", (sandbox.Root() / "missing").string(), "", true, true, "", true},
+      {"a name of 10,000 characters", std::string(10'000, 'x'), "", true, true, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string store = "REGEDIT4\n\n";
+    if (!c.path.empty()) store += "[" + tools + "\\MSINFO]\n\"PATH\"=\"" + c.path + "\"\n\n";
+    if (!c.folder.empty()) store += "[" + tools + " Location]\n\"MSINFO\"=\"" + c.folder + "\"\n\n";
+    sandbox.WriteFile("registry.reg", store);
+    processes.spawned.clear();
+    processes.canStart = c.canStart;
+    ws.boxes.clear();
+    platform::ProcessControl* fake = c.realProcesses ? platform::InstallProcessControl(nullptr) : nullptr;
+    auto form = MakeForm();
+    form->cmdSysInfo_Click();
+    if (fake) platform::InstallProcessControl(fake);
+    EXPECT_EQ(processes.spawned, c.spawned.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.spawned});
+    EXPECT_EQ(Reports(), c.unavailable ? std::vector<std::string>{"System Information Is Unavailable At This Time"}
+                                       : std::vector<std::string>{});
+  }
+}
+
+TEST_F(AboutTest, TheLinkOpensItsTargetAsItStandsAndOkCloses) {
+  auto form = MakeForm();
+  form->Link("https://example.org/a b;$(reboot)");
+  form->ShowLink(false);
+  EXPECT_EQ(view->linkCaption, "https://example.org/a b;$(reboot)");
+  EXPECT_FALSE(form->ShowLink());
+  form->lblLink_Click();
+  EXPECT_EQ(machine.opened, std::vector<std::string>{"https://example.org/a b;$(reboot)"});
+  form->cmdOK_Click();
+  EXPECT_FALSE(view->open);
+}
+
+TEST_F(AboutTest, FailuresAreReportedUnderTheBoxsOwnNames) {
+  const std::string exe = platform::App().EXEName;
+  {
+    // A window that cannot take text or be laid out: each of the nine lines and the layout say so.
+    auto owned = std::make_unique<HeadlessAboutView>();
+    owned->failing = true;
+    frmAbout form(std::move(owned));
+    const auto reports = Reports();
+    ASSERT_EQ(reports.size(), 10u);
+    EXPECT_EQ(reports.front(), exe + ".frmAbout.AddText: 91, Object variable or With block variable not set");
+    EXPECT_EQ(reports.back(), exe + ".frmAbout.Form_Resize: 91, Object variable or With block variable not set");
+  }
+  ws.boxes.clear();
+  ws.workArea = {true, 0, 0, LONG_MAX / 4, 600};  // too large to count in twips
+  MakeForm();
+  EXPECT_EQ(Reports(), std::vector<std::string>{exe + ".frmAbout.Form_Load: 6, Overflow"});
+  ws.boxes.clear();
+  ws.workArea = {};
+  StubDriver failing;
+  failing.raise = true;
+  MakeForm()->InitMyObjects(&failing);
+  EXPECT_EQ(Reports(), std::vector<std::string>{exe + ".frmAbout.InitMyObjects: 91, Object variable or With block variable not set"});
+}
+
+TEST_F(AboutTest, AnOrdinaryBoxStaysUntilClosedAModalOneGoesWithItsWrapper) {
+  HeadlessAboutView* ordinary = nullptr;
+  for (int32_t modal : {1, 0}) {
+    About about;
+    about.ShowMain(modal);
+    if (modal == 0) ordinary = dynamic_cast<HeadlessAboutView*>(&about.Form().View());
+  }
+  ASSERT_NE(ordinary, nullptr);
+  EXPECT_EQ(About::OpenWindowCount(), 1u);
+  ordinary->Close();
+  EXPECT_EQ(About::OpenWindowCount(), 0u);
+}
+
+// The real program on the console: the About text, then the usage, on standard output, and nothing run.
+TEST(AboutProgram, QuestionMarkPrintsTheAboutTextAndEndsWithSuccess) {
+  KESTRUN_REQUIRE_PROGRAM();
+  testing::Sandbox sandbox;
+  testing::KestrunProgram program(sandbox);
+  EXPECT_EQ(program.Run({"/Copy", "/?"}), 0);
+  std::vector<std::string> lines;
+  const std::string out = program.Out();
+  for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(out.substr(start, end - start));
+  ASSERT_EQ(lines.size(), 15u) << out;
+  EXPECT_EQ(lines[0], "Kestrun V1.00.00");
+  EXPECT_EQ(lines[1], "Ambervale");
+  EXPECT_EQ(lines[2].rfind("Linux V", 0), 0u) << lines[2];
+  EXPECT_EQ(lines[3].rfind("System UpTime: ", 0), 0u) << lines[3];
+  EXPECT_EQ(lines[5], "Checks for SuperDAT updates on the Internet and downloads them.");
+  EXPECT_EQ((std::vector<std::string>{lines[4], lines[6], lines[8]}), (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 9, lines.end()), kUsage);
+  EXPECT_EQ(program.Err(), "");
+}
+
+}  // namespace
+}  // namespace kestrun
