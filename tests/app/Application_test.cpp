@@ -20,9 +20,7 @@ class ApplicationTest : public ::testing::Test {
     app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
     return app;
   }
-  static testing::HeadlessMainView& View(Application& app) {
-    return dynamic_cast<testing::HeadlessMainView&>(app.AM().frm().View());
-  }
+  static testing::HeadlessMainView& View(Application& app) { return testing::HeadlessMainView::Of(app.AM().frm()); }
 
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
@@ -54,7 +52,7 @@ TEST_F(ApplicationTest, WindowVisibilityFollowsSilentAndMinimized) {
     SCOPED_TRACE(c.tail);
     auto app = Make(c.tail);
     app->Execute();
-    EXPECT_EQ(View(*app).Shown(), c.shown);
+    EXPECT_EQ(View(*app).IsShown(), c.shown);
     EXPECT_EQ(View(*app).WindowState(), c.state);
     app->Terminate();
   }
@@ -80,15 +78,7 @@ TEST_F(ApplicationTest, QuestionMarkShowsUsageAndEndsBeforeTheRun) {
             std::string::npos)
       << out;
   EXPECT_EQ(app->AM().HowToCopy, 0);  // the argument walk never ran
-  EXPECT_FALSE(View(*app).Shown());
-}
-
-TEST_F(ApplicationTest, TheWindowOpensWithItsTitleLine) {
-  auto app = Make("");
-  const auto lines = View(*app).Lines();
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
-            (std::vector<std::string>{"Kestrun V1.00.00", " "}));
-  app->Terminate();
+  EXPECT_FALSE(View(*app).IsShown());
 }
 
 }  // namespace

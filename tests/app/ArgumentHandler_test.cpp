@@ -55,11 +55,11 @@ TEST(ArgumentHandlerParse, HostileTailsParseWithoutCrashOrHang) {
   std::string many;
   for (int i = 0; i < 20000; ++i) many += "p" + std::to_string(i) + " ";
   tails.push_back(many);
-  for (const auto& tail : tails) {
-    ArgumentHandler ah;
-    ah.ParseCommandLine(tail);
-    EXPECT_GE(ah.ArgumentCount(), 0);
-  }
+  for (const auto& tail : tails) ArgumentHandler().ParseCommandLine(tail);
+  ArgumentHandler ah;
+  ah.ParseCommandLine(many);
+  EXPECT_EQ(ah.ArgumentCount(), 20000);
+  EXPECT_EQ(ah.GetArgumentIndex(20000)->ArgumentValue(), "p19999");
 }
 
 TEST(ArgumentHandlerLookup, SelectionFollowsTheLastLookup) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "platform/Cancellation.h"
@@ -93,12 +94,7 @@ class FtpClientTest : public ::testing::Test {
     return client;
   }
 
-  std::vector<std::string> LocalNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(local_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::set<std::string> LocalNames() const { return kestrun::testing::Sandbox::Names(local_); }
 
   std::string LocalPath(const std::string& name) const { return (local_ / name).string(); }
 
@@ -270,7 +266,7 @@ TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
     ASSERT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0) << "passive " << passive;
     const auto elapsed = Clock::now() - start;
     EXPECT_TRUE(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4301.exe") == data) << "passive " << passive;
-    EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4301.exe"}) << "no temporary file left";
+    EXPECT_EQ(LocalNames(), std::set<std::string>{"sdat4301.exe"}) << "no temporary file left";
     ASSERT_GE(events_.progress.size(), 2u);
     EXPECT_EQ(events_.progress.front(), 0);
     EXPECT_EQ(events_.progress.back(), 100);
@@ -297,7 +293,7 @@ TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
     EXPECT_EQ(client->LastError(), "550 Permission denied.");
     EXPECT_TRUE(LocalNames().empty());
     for (const char* name : {"sdat4301.exe", "sdat4302.exe"}) EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
-    EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4301.exe", "sdat4302.exe"}));
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"sdat4301.exe", "sdat4302.exe"}));
     EXPECT_EQ(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4302.exe"), "allowed too");
     EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);
     EXPECT_EQ(client->ConnectionsOpened(), 1);

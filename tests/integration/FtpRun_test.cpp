@@ -43,15 +43,6 @@ std::string Package(const std::string& name) {
   return "MZ" + data;
 }
 
-// Runs a test's hook at every pending-message pass: the one point where a user acts during a run.
-struct HookedWindowSystem : testing::ScriptedWindowSystem {
-  std::function<void()> hook;
-  void DoEvents() override {
-    ScriptedWindowSystem::DoEvents();
-    if (hook) hook();
-  }
-};
-
 class FtpRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,7 +57,7 @@ class FtpRunTest : public ::testing::Test {
     ::unsetenv("KESTRUN_FTP_CONNECT_TIMEOUT");
   }
   void Finish() {
-    ws.hook = nullptr;
+    ws.onDoEvents = nullptr;
     if (app) app->Terminate();
     app.reset();
     server.reset();
@@ -148,13 +139,9 @@ class FtpRunTest : public ::testing::Test {
     }
     EXPECT_EQ(actual, expected);
   }
-  testing::HeadlessMainView& View() { return dynamic_cast<testing::HeadlessMainView&>(app->AM().frm().View()); }
+  testing::HeadlessMainView& View() { return testing::HeadlessMainView::Of(app->AM().frm()); }
   static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
-  Names LocalNames() const {
-    Names names;
-    for (const auto& entry : fs::directory_iterator(local)) names.insert(entry.path().filename().string());
-    return names;
-  }
+  Names LocalNames() const { return testing::Sandbox::Names(local); }
   // Every file of the sandbox outside the local folder, the store excepted: a run writes none of them.
   Names FilesOutsideLocal() const {
     Names names;
@@ -194,7 +181,7 @@ class FtpRunTest : public ::testing::Test {
   }
 
   testing::Sandbox sandbox;
-  HookedWindowSystem ws;
+  testing::ScriptedWindowSystem ws;
   const fs::path local = sandbox.Root() / "local";
   std::unique_ptr<FtpServer> server;
   std::unique_ptr<Application> app;
@@ -313,7 +300,7 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
     AppMain& am = Start(options, "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"});
     if (row.act != Wait) am.AltHostName = am.HostName, am.AltRemotePath = "pub";
     bool acted = false;
-    ws.hook = [&] {
+    ws.onDoEvents = [&] {
       if (row.act == Wait || acted || View().ProgressValue() <= 0) return;
       acted = true;
       if (row.act == CloseWindow) {

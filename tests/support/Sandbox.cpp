@@ -4,9 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
-
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -58,6 +57,15 @@ std::string Sandbox::ReadFile(const std::filesystem::path& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::set<std::string> Sandbox::Names(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec))
+    names.insert(it->path().filename().string());
+  return names;
 }
 
 void Sandbox::SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo) {

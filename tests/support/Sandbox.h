@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace kestrun::testing {
@@ -15,11 +16,15 @@ class Sandbox {
 
   const std::filesystem::path& Root() const { return root_; }
   std::filesystem::path RegistryFile() const { return root_ / "registry.reg"; }
+  // A path below the root, as text.
+  std::string P(const std::string& relative) const { return (root_ / relative).string(); }
   // Creates (with parents) and returns a folder below the root.
   std::filesystem::path Folder(const std::string& relative) const;
   // Writes a file below the root (parents created) and returns its path.
   std::filesystem::path WriteFile(const std::string& relative, const std::string& content) const;
   static std::string ReadFile(const std::filesystem::path& path);
+  // The names in a folder (none when it cannot be read).
+  static std::set<std::string> Names(const std::filesystem::path& folder);
   // Dates a file (or folder) back: last modified and last read that many days before now.
   static void SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo);
 
