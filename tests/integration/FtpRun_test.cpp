@@ -251,6 +251,7 @@ TEST_F(FtpRunTest, WholeRuns) {
     EXPECT_EQ(am.LastSourceFailed, row.failed);
     EXPECT_TRUE(ws.boxes.empty());
     EXPECT_EQ(FilesOutsideLocal(), outside_);
+    EXPECT_EQ(View().StatusText(), "") << "the run's last status text reaches the window";
   }
 }
 
