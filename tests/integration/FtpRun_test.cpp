@@ -209,10 +209,6 @@ TEST_F(FtpRunTest, WholeRuns) {
     std::function<void(AppMain&)> adjust = nullptr;
   };
   const Row rows[] = {
-      {"only above the recorded name", {}, "SDAT4300.EXE", {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"}, {"sdat4300.exe"},
-       {"H SDAT4300.EXE", "Old SDAT: sdat4299.exe" + old, "Old SDAT: sdat4300.exe" + old, "G sdat4301.exe",
-        "sdat4301.exe copied!", "Disconnect", prune, "Finished"},
-       {"sdat4300.exe", "sdat4301.exe"}, "SDAT4301.EXE"},
       // In ascending order of the upper-cased names, whatever order the server lists them in.
       {"nothing recorded: every listed package, even one already here", {}, "", {"sdat2.exe", "SDAT1.EXE"}, {"sdat2.exe"},
        {"H ", "G SDAT1.EXE", "SDAT1.EXE copied!", "G sdat2.exe", "sdat2.exe copied!", "Disconnect", prune, "Finished"},

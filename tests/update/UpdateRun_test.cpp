@@ -145,8 +145,6 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
     std::size_t boxes = 0;
   };
   const Row rows[] = {
-      {"only above the recorded name", "SDAT4300.EXE", {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"}, {"sdat4300.exe"},
-       {h4300, "C sdat4301.exe", "sdat4301.exe copied!", prune, "Finished"}, {"sdat4300.exe", "sdat4301.exe"}, "SDAT4301.EXE"},
       {"by characters, not numbers", "SDAT1000.EXE", {"sdat999.exe"}, {"sdat1000.exe"},
        {h1000, "C sdat999.exe", "sdat999.exe copied!", prune, "Finished"}, {"sdat1000.exe", "sdat999.exe"}, "SDAT999.EXE"},
       {"a newer package already here", "SDAT4300.EXE", {"sdat4301.exe"}, {"sdat4300.exe", "SDAT4301.EXE"},
