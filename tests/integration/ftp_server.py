@@ -36,8 +36,6 @@ def parse_args():
     p.add_argument("--drop-mode", choices=["426", "226", "reset", "close"], default="426",
                    help="426: close and reply 426; 226: close early and reply 226 (silent truncation); "
                         "reset: TCP reset and reply 426; close: plain close and no reply at all")
-    p.add_argument("--drop-after", type=int, default=-1, metavar="BYTES",
-                   help="bytes sent before the drop (default: half the file)")
     p.add_argument("--stall", metavar="NAME", help="stop sending this file, without closing anything")
     p.add_argument("--stall-after", type=int, default=0, metavar="BYTES", help="bytes sent before the stall")
     p.add_argument("--listing", metavar="FILE",
@@ -197,8 +195,7 @@ class Handler(FTPHandler):
             return None
         fault = None
         if name == ARGS.drop:
-            size = os.path.getsize(file)
-            fault = (ARGS.drop_after if ARGS.drop_after >= 0 else size // 2, ARGS.drop_mode)
+            fault = (os.path.getsize(file) // 2, ARGS.drop_mode)
         elif name == ARGS.stall:
             fault = (ARGS.stall_after, "stall")
         if ARGS.refuse_size and os.path.isfile(file):
