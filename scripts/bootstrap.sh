@@ -11,6 +11,10 @@ packages=(
   python3 python3-pyftpdlib
   xvfb xauth
   rsync
+  # Checks of the installed tree and the Debian packages: desktop-file-validate, man --warnings,
+  # dpkg-shlibdeps for the packages' dependencies, systemd-analyze verify for the example units;
+  # rsvg-convert remakes the 48 x 48 icon from the SVG.
+  desktop-file-utils man-db dpkg-dev systemd librsvg2-bin
 )
 
 missing=()

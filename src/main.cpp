@@ -12,11 +12,8 @@
 #include "app/StartOptions.h"
 #include "platform/Cancellation.h"
 #include "platform/WindowSystem.h"
+#include "ui/WindowModule.h"
 #include "ui/console/ConsoleWindowSystem.h"
-#ifdef KESTRUN_HAVE_QT
-#include "ui/qt/DisplayProbe.h"
-#include "ui/qt/QtFrontEnd.h"
-#endif
 
 namespace {
 
@@ -27,15 +24,24 @@ std::string Env(const char* name) {
   return value ? value : "";
 }
 
-FrontEnd ChooseFrontEnd() {
+// For windows, `windows` is the loaded window module.
+FrontEnd ChooseFrontEnd([[maybe_unused]] const KestrunWindowModule*& windows) {
   const std::string forced = Env("KESTRUN_UI");
   if (forced == "console") return FrontEnd::Console;
   const bool wanted = forced == "gui" || !Env("DISPLAY").empty() || !Env("WAYLAND_DISPLAY").empty() ||
                       !Env("QT_QPA_PLATFORM").empty();
   if (!wanted) return FrontEnd::Console;
 #ifdef KESTRUN_HAVE_QT
+  // A server without the windows (or without their Qt libraries) still runs, on the console.
+  std::string problem = kestrun::ui::LoadWindowModule(kestrun::ui::WindowModulePath(), windows);
+  if (!problem.empty()) {
+    std::cerr << "kestrun: " << problem << "; running on the console" << std::endl;
+    return FrontEnd::Console;
+  }
   // Qt aborts when it cannot open its display; a timer that inherited a stale DISPLAY must still run.
-  const std::string problem = kestrun::ui::qt::DisplayProblem();
+  char why[512] = "";
+  windows->displayProblem(why, sizeof why, 2000);
+  problem = why;
   if (problem.empty()) return FrontEnd::Windows;
   if (forced == "gui") {
     std::cerr << "kestrun: no window can be opened (" << problem << ")" << std::endl;
@@ -84,17 +90,15 @@ int main(int argc, char** argv) {
     std::cerr << "kestrun: cannot handle SIGINT and SIGTERM: " << std::strerror(errno) << std::endl;
   }
 
-  switch (ChooseFrontEnd()) {
+  const KestrunWindowModule* windows = nullptr;
+  switch (ChooseFrontEnd(windows)) {
     case FrontEnd::None: return 1;
-    case FrontEnd::Windows:
-#ifdef KESTRUN_HAVE_QT
-    {
+    case FrontEnd::Windows: {
       // Qt gets no argument of ours: what follows "--" must not pass for a Qt option (-platform, -style).
       static char name[] = "kestrun";
       static char* qtArgv[] = {name, nullptr};
-      return kestrun::ui::qt::RunWithQt(1, qtArgv);
+      return windows->run(1, qtArgv);
     }
-#endif
     case FrontEnd::Console: break;
   }
   kestrun::ui::ConsoleWindowSystem console;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/KestrunProgram.h"
 #include "support/Sandbox.h"
 
 namespace kestrun {
@@ -17,19 +18,20 @@ using testing::Sandbox;
 class KestrunTreeCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Built beside the main program.
-    const char* named = std::getenv("KESTRUN_BIN");
-    bin_ = fs::path(named ? named : "").parent_path() / "kestrun-tree";
+    bin_ = testing::KestrunProgram::Binary().parent_path() / "kestrun-tree";  // built beside the main program
     if (!fs::is_regular_file(bin_)) GTEST_SKIP() << "no program at " << bin_;
     box.WriteFile("src/sub/a.txt", "a");
   }
 
   // Runs the command line `arguments` ("@" standing for the sandbox); gives the exit status and, in
   // `out`, standard output. With `terminal`, standard output is a terminal.
-  int Run(std::string arguments, std::string& out, bool terminal = false, const char* environment = "") {
-    for (std::size_t i; (i = arguments.find('@')) != std::string::npos;) arguments.replace(i, 1, box.Root().string());
+  std::string At(std::string text) const {
+    for (std::size_t i; (i = text.find('@')) != std::string::npos;) text.replace(i, 1, box.Root().string());
+    return text;
+  }
+  int Run(const std::string& arguments, std::string& out, bool terminal = false, const char* environment = "") {
     const fs::path file = box.Root() / "stdout.txt";
-    std::string command = std::string("env -u NO_COLOR ") + environment + " '" + bin_.string() + "' " + arguments;
+    std::string command = std::string("env -u NO_COLOR ") + environment + " '" + bin_.string() + "' " + At(arguments);
     if (terminal) command = "script -qec \"" + command + "\" /dev/null";
     const int raw = std::system((command + " </dev/null >'" + file.string() + "' 2>/dev/null").c_str());
     out = Sandbox::ReadFile(file);
@@ -71,9 +73,7 @@ TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
     SCOPED_TRACE(r.arguments);
     std::string out;
     EXPECT_EQ(Run(r.arguments, out), r.status) << out;
-    std::string expected = r.output;
-    for (std::size_t i; (i = expected.find('@')) != std::string::npos;) expected.replace(i, 1, box.Root().string());
-    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    EXPECT_NE(out.find(At(r.output)), std::string::npos) << out;
     EXPECT_EQ(out.find("\x1b["), std::string::npos) << "colours when not on a terminal";
   }
 }

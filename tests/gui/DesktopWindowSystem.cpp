@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include "ui/qt/QtFrontEnd.h"
 #include "ui/qt/QtWindowSystem.h"
 #include "util/SysUtilities.h"
 
@@ -62,6 +63,14 @@ class DesktopWindowSystemTest : public QObject {
     closer.start(20);
     kestrun::SysUtilities().Aboutbox(form);
     QVERIFY2(shown.startsWith("About Kestrun 1.00.00|Kestrun 1.00.00\nWritten by Ambervale."), qPrintable(shown));
+  }
+
+  // The desktop matches the windows to the installed entry; without an icon theme that knows the
+  // program (not installed, as here) the windows still carry the picture built into the module.
+  void theWindowsCarryTheProgramsNameAndIcon() {
+    kestrun::ui::qt::SetDesktopIdentity();
+    QCOMPARE(QGuiApplication::desktopFileName(), QString("kestrun"));
+    QCOMPARE(QGuiApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
   }
 };
 

@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,19 +10,15 @@
 #include <string>
 #include <system_error>
 
+#include "support/FolderNames.h"
 #include "support/Sandbox.h"
 
 namespace kestrun::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::NamesIn;
 using testing::Sandbox;
-
-std::set<std::string> Names(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat st {};
@@ -29,15 +26,10 @@ mode_t ModeOf(const fs::path& path) {
   return st.st_mode & 07777;
 }
 
-// The errno of the system_error `f` throws; 0 when it throws none.
-template <typename F>
-int ErrorOf(F f) {
-  try {
-    f();
-  } catch (const std::system_error& e) {
-    return e.code().value();
-  }
-  return 0;
+// A system_error carrying the errno `number`.
+auto SystemError(int number) {
+  return ::testing::Throws<std::system_error>(
+      ::testing::Property(&std::system_error::code, std::error_code(number, std::generic_category())));
 }
 
 TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
@@ -66,9 +58,10 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
     file.Commit();
     EXPECT_EQ(Sandbox::ReadFile(dir / name), "new data");
   }
-  EXPECT_EQ(Names(dir), (std::set<std::string>{"sdat4301.exe", longName}));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"sdat4301.exe", longName}));
   for (const char* other : {".sdat4301.exe.abc.part", ".sdat4301.exe.abcdef.par", "sdat4301.exe.abcdef.part",
-                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe"}) {
+                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe_abcdef.part",
+                            ".sdat4301.exe"}) {
     EXPECT_FALSE(IsTemporaryNameFor(other, "sdat4301.exe")) << other;
   }
 }
@@ -95,7 +88,7 @@ TEST(AtomicFile, ALinkIsFollowedOrReplacedAsAsked) {
     EXPECT_EQ(Sandbox::ReadFile(links / row.name), row.name);
   }
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "real/registry.reg"), "registry.reg");
-  EXPECT_EQ(Names(box.Root() / "real"), std::set<std::string>{"registry.reg"});
+  EXPECT_EQ(NamesIn(box.Root() / "real"), std::set<std::string>{"registry.reg"});
 }
 
 TEST(AtomicFile, KeepsTheReplacedFilesPermissionsOrTakesTheGivenOnes) {
@@ -132,18 +125,10 @@ TEST(AtomicFile, EveryFailureLeavesTheTargetAndNoTemporary) {
         throw std::runtime_error("the caller's own failure");
       },
       std::runtime_error);
-  EXPECT_EQ(ErrorOf([&] {
-              AtomicFile file(target.string());
-              file.Commit(true, /*replace=*/false);
-            }),
-            EEXIST);
-  EXPECT_EQ(ErrorOf([&] {
-              AtomicFile file((dir / "folder").string());
-              file.Commit();
-            }),
-            EISDIR);
+  EXPECT_THAT([&] { AtomicFile(target.string()).Commit(true, /*replace=*/false); }, SystemError(EEXIST));
+  EXPECT_THAT([&] { AtomicFile((dir / "folder").string()).Commit(); }, SystemError(EISDIR));
 
-  EXPECT_EQ(Names(dir), (std::set<std::string>{"folder", "target"}));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"folder", "target"}));
   EXPECT_EQ(Sandbox::ReadFile(target), "previous");
 }
 

@@ -44,25 +44,22 @@ pid_t Spawn(F body) {
 TEST(RegistryConcurrency, TwoProcessesWritingAtOnceLoseNothing) {
   Sandbox sandbox;
   constexpr int PerProcess = 1000;
-  auto writer = [](char tag) {
-    return [tag] {
+  pid_t writers[2];
+  for (char tag : {'a', 'b'}) {
+    writers[tag - 'a'] = Spawn([tag] {
       int failures = 0;
       for (int i = 0; i < PerProcess; ++i) {
-        std::string name = std::string(1, tag) + std::to_string(i);
-        if (SetRaw(reg::HKEY_CURRENT_USER, "Shared", name, reg::REG_SZ, name + '\0') != 0) ++failures;
+        const std::string name = tag + std::to_string(i);
+        failures += SetRaw(reg::HKEY_CURRENT_USER, "Shared", name, reg::REG_SZ, name + '\0') != 0;
       }
       return failures;
-    };
-  };
-  pid_t a = Spawn(writer('a'));
-  pid_t b = Spawn(writer('b'));
-  ASSERT_GT(a, 0);
-  ASSERT_GT(b, 0);
-  for (pid_t pid : {a, b}) {
+    });
+    ASSERT_GT(writers[tag - 'a'], 0);
+  }
+  for (pid_t pid : writers) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
   EXPECT_EQ(CountValues("Shared"), 2 * PerProcess);
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Shared", "b999").data, "b999\0"s);

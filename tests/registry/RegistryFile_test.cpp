@@ -1,6 +1,8 @@
 // Hand-edited and damaged store files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "support/HeadlessMainView.h"
+#include "support/ThreadClock.h"
 #include "ui/frmMain.h"
 
 namespace kestrun::testing {
@@ -113,122 +116,134 @@ TEST(RegistryFile, TheProgramSaysOnceWhereTheStoreIsDamaged) {
   EXPECT_EQ(red, std::vector<std::string>{reg::StoreDamage() + "\r\n"});
 }
 
-TEST(RegistryFile, ReadsARegistryEditorExportAsWindowsWould) {
-  Sandbox sandbox;
-  sandbox.WriteFile("registry.reg",
-                    "\xEF\xBB\xBFREGEDIT4\r\n"
-                    "\r\n"
-                    "; exported settings\r\n"
-                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\r\n"
-                    "\"HostName\"=\"ftp.example.com\"\r\n"
-                    "@=\"default\"\r\n"
-                    "\"Count\"=dword:0000000C\r\n"
-                    "\"Expand\"=hex(2):25,54,45,4d,50,25,5c,78,\\\r\n"
-                    "  00\r\n"
-                    "\"Multi\"=hex(7):61,00,62,00,\\\r\n"
-                    "  00\r\n"
-                    "\"Gone\"=\"soon\"\r\n"
-                    "\"Gone\"=-\r\n"
-                    "\"Twice\"=\"first\"\r\n"
-                    "\r\n"
-                    "[hkey_local_machine\\software\\ambervale\\kestrun]\r\n"
-                    "\"TWICE\"=\"second\"\r\n"
-                    "\"Empty\"=hex:\r\n"
-                    "\r\n"
-                    "[HKEY_CURRENT_USER\\Doomed\\Child]\r\n"
-                    "\"v\"=\"1\"\r\n"
-                    "[-HKEY_CURRENT_USER\\Doomed]\r\n"
-                    "\r\n");
-  const std::string& key = AppBranch;
-  ExpectAppValues({{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
-                   {"", reg::REG_SZ, "default\0"s},
-                   {"Count", reg::REG_DWORD, "\x0c\0\0\0"s},
-                   {"Expand", reg::REG_EXPAND_SZ, "%TEMP%\\x\0"s},
-                   {"Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s},
-                   {"Twice", reg::REG_SZ, "second\0"s},
-                   {"Empty", reg::REG_BINARY, ""}});
-  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, key, "Gone").status, 2);
-  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Doomed", "v").status, 2);
-
-  // The value replaced by the second section keeps its place in the listing.
-  EXPECT_EQ(Listed(reg::HKEY_LOCAL_MACHINE, key, false).at(5), "Twice");
-
-  // A change rewrites it in the store's own form, keeping every value.
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, key, "New", reg::REG_SZ, "n\0"s), 0);
-  EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, key, "Multi").data, "a\0b\0\0"s);
-}
-
-// What a Windows user gets from exporting the program's key: UTF-16LE with CRLF line ends, texts in
-// UTF-16 inside hex(2) and hex(7) data too. It serves as the store, and the first change rewrites it
-// as REGEDIT4 in UTF-8 with every value kept.
-TEST(RegistryFile, AWindowsExportServesAsTheStore) {
+// The registry editors' exports serve as the store as Windows reads them: the older editor's with
+// comments, deletions and a key given twice; the newer one's in UTF-16LE, inside hex(2) and hex(7) data
+// too. The first change rewrites them as REGEDIT4 in UTF-8, every value kept in its place.
+TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   Sandbox sandbox;
   RegUtilities ru;
-  const auto file = sandbox.WriteFile(
-      "registry.reg",
-      Utf16(u"Windows Registry Editor Version 5.00\r\n"
-            u"\r\n"
-            u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\r\n"
-            u"\"HostName\"=\"ftp.example.com\"\r\n"
-            u"\"LocalPath\"=\"C:\\\\Pr\u00fcfung \U0001F600\\\\\"\r\n"
-            u"\"SDATsToKeep\"=dword:00000003\r\n"
-            u"\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,fc,00,00,00\r\n"
-            u"\"Multi\"=hex(7):61,00,00,00,62,00,\\\r\n"
-            u"  3d,d8,00,de,00,00,00,00\r\n"
-            u"\"Big\"=hex(b):ff,ff,ff,ff,ff,ff,ff,7f\r\n"
-            u"@=hex:00,01\r\n"
-            u"\r\n"));
-  const std::vector<Expect> values = {{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
-                                      {"LocalPath", reg::REG_SZ, "C:\\Pr\xc3\xbc" "fung \xf0\x9f\x98\x80\\\0"s},
-                                      {"SDATsToKeep", reg::REG_DWORD, "\3\0\0\0"s},
-                                      {"Expand", reg::REG_EXPAND_SZ, "%TEMP%\\\xc3\xbc\0"s},
-                                      {"Multi", reg::REG_MULTI_SZ, "a\0b\xf0\x9f\x98\x80\0\0"s},
-                                      {"Big", reg::REG_QWORD, "\xff\xff\xff\xff\xff\xff\xff\x7f"s},
-                                      {"", reg::REG_BINARY, "\0\1"s}};
-  for (const char* pass : {"as exported", "as rewritten"}) {
-    ExpectAppValues(values, pass);
-    EXPECT_EQ(ru.GetKeyValue(AppKey, "SDATsToKeep", ""), "3") << pass;
-    ru.SetKeyValue(AppKey, "LatestUpdate", "SDAT9999.EXE");
-    EXPECT_EQ(Sandbox::ReadFile(file).rfind("REGEDIT4\n", 0), 0u) << pass;
+  const struct {
+    std::string content;
+    std::vector<Expect> values;
+    const char* sixth;  // the sixth name listed
+  } exports[] = {
+      {"\xEF\xBB\xBFREGEDIT4\r\n"
+       "\r\n"
+       "; exported settings\r\n"
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\r\n"
+       "\"HostName\"=\"ftp.example.com\"\r\n"
+       "@=\"default\"\r\n"
+       "\"Count\"=dword:0000000C\r\n"
+       "\"Expand\"=hex(2):25,54,45,4d,50,25,5c,78,\\\r\n"
+       "  00\r\n"
+       "\"Multi\"=hex(7):61,00,62,00,\\\r\n"
+       "  00\r\n"
+       "\"Gone\"=\"soon\"\r\n"
+       "\"Gone\"=-\r\n"
+       "\"Twice\"=\"first\"\r\n"
+       "\r\n"
+       "[hkey_local_machine\\software\\ambervale\\kestrun]\r\n"
+       "\"TWICE\"=\"second\"\r\n"
+       "\"Empty\"=hex:\r\n"
+       "\r\n"
+       "[HKEY_CURRENT_USER\\Doomed\\Child]\r\n"
+       "\"v\"=\"1\"\r\n"
+       "[-HKEY_CURRENT_USER\\Doomed]\r\n"
+       "\r\n",
+       {{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
+        {"", reg::REG_SZ, "default\0"s},
+        {"Count", reg::REG_DWORD, "\x0c\0\0\0"s},
+        {"Expand", reg::REG_EXPAND_SZ, "%TEMP%\\x\0"s},
+        {"Multi", reg::REG_MULTI_SZ, "a\0b\0\0"s},
+        {"Twice", reg::REG_SZ, "second\0"s},
+        {"Empty", reg::REG_BINARY, ""}},
+       "Twice"},
+      {Utf16(u"Windows Registry Editor Version 5.00\r\n"
+             u"\r\n"
+             u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\r\n"
+             u"\"HostName\"=\"ftp.example.com\"\r\n"
+             u"\"LocalPath\"=\"C:\\\\Pr\u00fcfung \U0001F600\\\\\"\r\n"
+             u"\"SDATsToKeep\"=dword:00000003\r\n"
+             u"\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,fc,00,00,00\r\n"
+             u"\"Multi\"=hex(7):61,00,00,00,62,00,\\\r\n"
+             u"  3d,d8,00,de,00,00,00,00\r\n"
+             u"\"Big\"=hex(b):ff,ff,ff,ff,ff,ff,ff,7f\r\n"
+             u"@=hex:00,01\r\n"
+             u"\r\n"),
+       {{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
+        {"LocalPath", reg::REG_SZ, "C:\\Pr\xc3\xbc" "fung \xf0\x9f\x98\x80\\\0"s},
+        {"SDATsToKeep", reg::REG_DWORD, "\3\0\0\0"s},
+        {"Expand", reg::REG_EXPAND_SZ, "%TEMP%\\\xc3\xbc\0"s},
+        {"Multi", reg::REG_MULTI_SZ, "a\0b\xf0\x9f\x98\x80\0\0"s},
+        {"Big", reg::REG_QWORD, "\xff\xff\xff\xff\xff\xff\xff\x7f"s},
+        {"", reg::REG_BINARY, "\0\1"s}},
+       "Big"},
+  };
+  for (const auto& e : exports) {
+    const auto file = sandbox.WriteFile("registry.reg", e.content);
+    for (const char* pass : {"as exported", "as rewritten"}) {
+      ExpectAppValues(e.values, pass);
+      EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "Gone").status, 2) << pass;
+      EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Doomed", "v").status, 2) << pass;
+      EXPECT_EQ(Listed(reg::HKEY_LOCAL_MACHINE, AppBranch, false).at(5), e.sixth) << pass;
+      ru.SetKeyValue(AppKey, "LatestUpdate", "SDAT9999.EXE");
+      EXPECT_EQ(Sandbox::ReadFile(file).rfind("REGEDIT4\n", 0), 0u) << pass;
+    }
   }
-  EXPECT_EQ(ru.GetKeyValue(AppKey, "LatestUpdate", ""), "SDAT9999.EXE");
 }
 
-// Large and hostile files must neither crash nor hang; the ctest time-out catches a hang, and the work
-// is linear, so these take well under a second each.
+// Large and hostile files neither crash nor hang, and reading them stays linear: eight times the file
+// may take at most thirty times as long (quadratic work would take sixty-four). The files timed stay
+// small enough for the processor's caches, beyond which each step slows as the data grows.
 TEST(RegistryFile, LargeAndHostileFilesStayLinear) {
   Sandbox sandbox;
-  std::string big = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Big]\n";
-  for (int i = 0; big.size() < 10'000'000; ++i) big += "\"value" + std::to_string(i) + "\"=\"some text here\"\n";
-  for (int i = 0; i < 100'000; ++i) big += "\"value" + std::to_string(i) + "\"=-\n";
-  sandbox.WriteFile("registry.reg", big);
-  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Big", "value200000").data, "some text here\0"s);
-  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Big", "value5").status, 2);
-  EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "Big", "value5", reg::REG_SZ, "back\0"s), 0);
-
-  const std::vector<std::string> hostile = {
-      std::string(10'000'000, 'x'),
-      "REGEDIT4\n[HKEY_CURRENT_USER\\" + std::string(10'000'000, '\\') + "]\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:" + std::string(10'000'000, ',') + "\n",
-      "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"" + std::string(10'000'000, '\\'),
+  std::string deepest = "k";  // the deepest key the store allows
+  for (int i = 1; i < 512; ++i) deepest += "\\k";
+  const auto values = [](int n) {  // a tenth of them deleted again
+    std::string s = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n";
+    for (int i = 0; i < n; ++i) s += "\"value" + std::to_string(i) + "\"=\"some text here\"\n";
+    for (int i = 0; i < n / 10; ++i) s += "\"value" + std::to_string(i) + "\"=-\n";
+    return s;
   };
-  std::string deep = "REGEDIT4\n[HKEY_CURRENT_USER";
-  for (int i = 0; i < 600; ++i) deep += "\\k";
-  for (const std::string& content : {hostile[0], hostile[1], hostile[2], hostile[3], deep + "]\n"}) {
-    sandbox.WriteFile("registry.reg", content);
-    EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "v").status, reg::ERROR_BADDB);
+  const auto repeated = [](std::string head, std::string piece, std::string tail) {
+    return [=](int n) {
+      std::string s = head;
+      for (int i = 0; i < n; ++i) s += piece;
+      return s + tail;
+    };
+  };
+  const struct {
+    const char* what;
+    std::function<std::string(int)> content;  // for n pieces
+    int n;
+    std::string key;
+    reg::LONG status;
+  } shapes[] = {
+      {"values, some deleted", values, 2'000, "A", 2},
+      {"junk", repeated("", "x", ""), 64'000, "A", reg::ERROR_BADDB},
+      {"a key of backslashes", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\", "\\", "]\n"), 64'000, "A", reg::ERROR_BADDB},
+      {"a hex list of commas", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:", ",", "\n"), 64'000, "A", reg::ERROR_BADDB},
+      {"a name never closed", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"", "\\", ""), 64'000, "A", reg::ERROR_BADDB},
+      {"a continued hex list", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\" + deepest + "]\n\"v\"=hex:", "41,\\\n  ", "41\n"), 8'000, deepest, 0},
+  };
+  for (const auto& shape : shapes) {
+    double seconds[2] = {1e9, 1e9};  // the best of three reads, each of a freshly written file
+    for (int i = 0; i < 6; ++i) {
+      sandbox.WriteFile("registry.reg", shape.content(i < 3 ? shape.n : 8 * shape.n));
+      const double start = ThreadSeconds();
+      EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, shape.key, "v").status, shape.status) << shape.what;
+      seconds[i / 3] = std::min(seconds[i / 3], ThreadSeconds() - start);
+    }
+    EXPECT_LT(seconds[1], 30 * seconds[0] + 0.002) << shape.what << ": " << seconds[0] << " s, then " << seconds[1];
   }
-  // The deepest key the store allows, and a long continued hex list, are fine.
-  std::string deepest = "REGEDIT4\n[HKEY_CURRENT_USER";
-  std::string path;
-  for (int i = 0; i < 512; ++i) path += (i ? "\\k" : "k");
-  std::string longHex = "REGEDIT4\n[HKEY_CURRENT_USER\\" + path + "]\n\"v\"=hex:";
-  for (int i = 0; i < 1'000'000; ++i) longHex += "41,\\\n  ";
-  longHex += "41\n";
-  sandbox.WriteFile("registry.reg", longHex);
-  Read r = GetRaw(reg::HKEY_CURRENT_USER, path, "v");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(r.data == std::string(1'000'001, 'A')) << r.data.size() << " bytes";
+  // What the last file held, read right; and a store of ten megabytes.
+  EXPECT_TRUE(GetRaw(reg::HKEY_CURRENT_USER, deepest, "v").data == std::string(8 * 8'000 + 1, 'A'));
+  sandbox.WriteFile("registry.reg", values(288'000));
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "value287999").data, "some text here\0"s);
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "value5").status, 2);
+  EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "value5", reg::REG_SZ, "back\0"s), 0);
+  sandbox.WriteFile("registry.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\" + deepest + "\\k]\n");  // one too deep
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "v").status, reg::ERROR_BADDB);
 }
 
 }  // namespace

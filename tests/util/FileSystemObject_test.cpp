@@ -6,29 +6,17 @@
 #include <filesystem>
 #include <set>
 
+#include "support/FolderNames.h"
+#include "support/RaisedError.h"
 #include "support/Sandbox.h"
-#include "util/RuntimeError.h"
 
 namespace kestrun {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ErrorOf;
 using testing::Sandbox;
-
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
+using testing::NamesIn;
 
 class FileSystemObjectTest : public ::testing::Test {
  protected:
@@ -67,7 +55,7 @@ TEST_F(FileSystemObjectTest, SeesNamesAddedAndRemovedBehindItsBack) {
   EXPECT_TRUE(fso.FileExists(P("d/newname.exe")));
   fso.DeleteFile(P("d/NEWNAME.exe"));
   EXPECT_FALSE(fso.FileExists(P("d/newname.exe")));
-  EXPECT_TRUE(Names(box.Root() / "d").empty());
+  EXPECT_TRUE(NamesIn(box.Root() / "d").empty());
 }
 
 TEST_F(FileSystemObjectTest, CopyKeepsDataDateAndGivenCaseAndLeavesNoTemporaryFile) {
@@ -78,14 +66,14 @@ TEST_F(FileSystemObjectTest, CopyKeepsDataDateAndGivenCaseAndLeavesNoTemporaryFi
 
   fso.CopyFile(P("remote/sdat4711.exe"), P("local/"));  // trailing separator: into the folder, source's name
   fso.CopyFile(P("remote/SDAT4711.EXE"), P("Local/Setup.exe"));
-  EXPECT_EQ(Names(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
+  EXPECT_EQ(NamesIn(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), Sandbox::ReadFile(source));
   EXPECT_EQ(fs::last_write_time(box.Root() / "local/SDAT4711.EXE"), old);
 
   // Replacing a file given in another case (its folder too) replaces that file instead of adding one.
   box.WriteFile("new.bin", "new");
   fso.CopyFile(P("new.bin"), P("LOCAL/SETUP.EXE"));
-  EXPECT_EQ(Names(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
+  EXPECT_EQ(NamesIn(box.Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "local/Setup.exe"), "new");
 }
 
@@ -114,7 +102,7 @@ TEST_F(FileSystemObjectTest, FailedCopiesRaiseTheirNumberAndChangeNothing) {
   // A name its caller found free is not taken from a file that has appeared there since.
   EXPECT_EQ(ErrorOf([&] { fso.CopyFile(P("src.bin"), P("dst/existing.bin"), true, {.newFile = true}); }),
             err::FileAlreadyExists);
-  EXPECT_EQ(Names(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
+  EXPECT_EQ(NamesIn(box.Root() / "dst"), (std::set<std::string>{"existing.bin", "folder", "readonly.bin"}));
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/existing.bin"), "old");
   EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/readonly.bin"), "kept");
 }

@@ -6,22 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "util/RuntimeError.h"
+#include "support/RaisedError.h"
 
 namespace kestrun {
 namespace {
 
 using namespace std::string_literals;
-
-template <typename F>
-int ErrorOf(F f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(NumberUtilities, FValReadsLenientlyAndOverflowsOnlyPastDouble) {
   NumberUtilities nu;

@@ -1,10 +1,13 @@
 #include "util/StringUtilities.h"
-#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/Text.h"
+#include "support/ScriptedWindowSystem.h"
+#include "util/RuntimeError.h"
 
 namespace kestrun {
 namespace {
@@ -131,6 +134,120 @@ TEST(TextUtf8, TakesOnlyWellFormedSequences) {
       EXPECT_EQ(text::UCase(c.bytes), c.bytes);
     }
   }
+}
+
+TEST(Paths, SplitsFolderNameAndExtension) {
+  const struct {
+    bool windows;
+    const char* path;
+    const char* folder;
+    const char* name;
+    const char* extension;
+  } cases[] = {
+      {true, "", "", "", ""},
+      {true, "C:file", "C:", "file", ""},
+      {true, "C:\\dir.x\\file", "C:\\dir.x\\", "file", ""},
+      {true, "C:\\d\\f.txt:stream", "C:\\d\\", "f.txt:stream", ""},
+      {true, "\\\\server\\share\\My File.exe", "\\\\server\\share\\", "My File.exe", "exe"},
+      {true, "C:\\Ärger\\Größe.tär", "C:\\Ärger\\", "Größe.tär", "tär"},
+      // Linux syntax: "\" and ":" are ordinary characters.
+      {false, "/", "/", "", ""},
+      {false, "C:file", "", "C:file", ""},
+      {false, "a\\b.txt", "", "a\\b.txt", "txt"},
+      {false, "../up/x.y:z", "../up/", "x.y:z", "y:z"},
+  };
+  for (const auto& c : cases) {
+    StringUtilities su(c.windows ? PathSyntax::WindowsSyntax() : PathSyntax::PosixSyntax());
+    EXPECT_EQ(su.ExtractPath(c.path), c.folder) << c.path;
+    EXPECT_EQ(su.ExtractFilename(c.path), c.name) << c.path;
+    EXPECT_EQ(su.ExtractExtension(c.path), c.extension) << c.path;
+  }
+}
+
+TEST(Paths, DriveRemovalAndLeadingStepsOffTheBase) {
+  StringUtilities win(PathSyntax::WindowsSyntax());
+  StringUtilities posix(PathSyntax::PosixSyntax());
+  EXPECT_EQ(win.RemoveDriveFromPath("\\\\server\\share"), "server\\share");
+  EXPECT_EQ(win.RemoveDriveFromPath("Ä:\\"), "");  // three characters, though four bytes
+  EXPECT_EQ(posix.RemoveDriveFromPath("//x"), "x");
+
+  EXPECT_EQ(win.ResolvePath("..\\..\\data\\x.ini", "C:\\Apps\\Tool"), "C:\\data\\x.ini");
+  EXPECT_EQ(win.ResolvePath("data\\..\\x.ini", "C:\\Apps\\Tool"), "data\\..\\x.ini");  // only leading steps
+  EXPECT_EQ(win.ResolvePath("..\\..\\..\\..\\x", "C:\\Apps"), "\\x");  // more steps than folders
+  EXPECT_EQ(posix.ResolvePath("../../..", "/opt/kestrun"), "/");
+  EXPECT_EQ(posix.ResolvePath("...", "/opt/kestrun"), "...");
+}
+
+TEST(Replace, ReplaceStringNeitherRescansNorOverlaps) {
+  testing::ScriptedWindowSystem windows;
+  StringUtilities su;
+  struct Row {
+    const char* text;
+    const char* from;
+    const char* to;
+    bool ignoreCase;
+    const char* expected;
+    int doEvents;  // one pending-message pass per replacement
+  } rows[] = {
+      {"aXbx", "x", "-", false, "aXb-", 0},
+      {"aaaa", "aa", "a", false, "aa", 0},
+      {"xx", "x", "xx", true, "xxxx", 2},
+      {"abc", "", "-", true, "abc", 0},
+      {"Größe GRÖSSE größe", "gRö", "k", true, "kße kSSE kße", 3},
+  };
+  for (const Row& r : rows) {
+    windows.doEventsCalls = 0;
+    EXPECT_EQ(su.ReplaceString(r.text, r.from, r.to, r.ignoreCase), r.expected) << r.text;
+    EXPECT_EQ(windows.doEventsCalls, r.doEvents) << r.text;
+  }
+}
+
+TEST(Replace, NthOccurrenceAndBetween) {
+  StringUtilities su;
+  EXPECT_EQ(su.ReplaceNthOccuranceOfString("aaa", "aa", "X", 2), "aX");  // occurrences may overlap
+  EXPECT_EQ(su.ReplaceNthOccuranceOfString("é.é.é", ".", "·", 2), "é.é·é");
+  EXPECT_EQ(su.ReplaceNthOccuranceOfString("a.b", ".", "/", 5), "a.b");
+  EXPECT_THROW(su.ReplaceNthOccuranceOfString("a.b", ".", "/", 0), RuntimeError);
+
+  EXPECT_EQ(su.ReplaceStringBetween("Keep BEGIN x end Case", "begin", "END", "-"), "Keep - Case");
+  EXPECT_EQ(su.ReplaceStringBetween("a|b|c", "|", "|", "#"), "a#b#c");
+  EXPECT_EQ(su.ReplaceStringBetween("a<b<c", "<", ">", "#"), "a<b<c");
+  EXPECT_EQ(su.ReplaceStringBetween("<>", "<", ">", "<>"), "<>");  // the new text is not searched again
+}
+
+TEST(Replace, GetTextBetweenSeparators) {
+  StringUtilities su;
+  struct Row {
+    const char* text;
+    const char* first;
+    const char* end;
+    const char* expected;
+  } rows[] = {
+      {"key=value;", "", "=", "key"},
+      {"key=value;", "#", ";", ""},
+      {"key=value", "=", ";", "value"},  // no end anywhere: the rest
+      {"a=b=c;", "=", ";", "b"},         // only up to the next first separator
+      {"a;x=b=c", "=", ";", "b"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(su.GetTextBetweenSeparators(r.text, r.first, r.end), r.expected) << r.text << " " << r.first;
+  }
+}
+
+TEST(Replace, KeywordPatternsThatCouldLoopEnd) {
+  StringUtilities su;
+  EXPECT_EQ(su.ReplacePartOfKeywordString("Name=John;Age=42;", "*", "Name=*;Age=*;"), "Name=John;Age=42;");
+  EXPECT_EQ(su.ReplacePartOfKeywordString("abc", "", "x*y"), "");
+  EXPECT_NO_THROW(su.ReplacePartOfKeywordString("short", "**", "***********"));
+  EXPECT_NO_THROW(su.ReplacePartOfKeywordString("", "*", "*\"*\"*"));
+}
+
+TEST(Replace, BinaryInStringToHex) {
+  StringUtilities su;
+  EXPECT_EQ(su.BinaryInStringToHexInString("\x01\xff", 0), "01, FF");
+  EXPECT_EQ(su.BinaryInStringToHexInString("AB", 1), "\tszBin=\"\"; szBin[0]=\"65\"; szBin[1]=\"66\";");
+  EXPECT_NE(su.BinaryInStringToHexInString(std::string(16, 'a'), 2).find("szBin[14]=\"97\"; \r\n\tszBin[15]=\"97\";"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/qt/QtFrontEnd.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/Common.h"
 #include "ui/frmMain.h"
@@ -8,8 +9,14 @@
 
 namespace kestrun::ui::qt {
 
+void SetDesktopIdentity() {
+  QGuiApplication::setDesktopFileName("kestrun");
+  QGuiApplication::setWindowIcon(QIcon::fromTheme("kestrun", QIcon(":/kestrun/kestrun.png")));
+}
+
 int RunWithQt(int argc, char** argv) {
   QApplication app(argc, argv);
+  SetDesktopIdentity();
   // The program decides itself when it is over: a pinned window keeps it alive after the run.
   QApplication::setQuitOnLastWindowClosed(true);
   QtWindowSystem windows;
