@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FolderNames.h"
 #include "support/KestrunProgram.h"
 
 namespace kestrun {
@@ -137,7 +138,7 @@ TEST_F(KestrunCommandLineTest, LeftoversOfKilledRunsAreRemovedAtTheStart) {
   for (const char* name : {"sdat4299.exe", "SDAT4301.EXE", "my setup.exe"})
     EXPECT_TRUE(Has(program.Out(), "\nRemoved unfinished download " + std::string(name) + "\n")) << program.Out();
   kept.insert({".sdat6.exe.abcdef.part", ".sdat7.exe.abcdef.part", "my setup.exe", "sdat4300.exe"});
-  EXPECT_EQ(testing::Sandbox::Names(local), kept);
+  EXPECT_EQ(testing::NamesIn(local), kept);
   EXPECT_EQ(testing::Sandbox::ReadFile(local / "my setup.exe"), "new");
 }
 

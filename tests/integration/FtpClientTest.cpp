@@ -12,6 +12,7 @@
 
 #include "platform/Cancellation.h"
 #include "platform/CurlFtpClient.h"
+#include "support/FolderNames.h"
 #include "support/FtpServer.h"
 #include "support/Sandbox.h"
 #include "util/StringUtilities.h"
@@ -94,7 +95,7 @@ class FtpClientTest : public ::testing::Test {
     return client;
   }
 
-  std::set<std::string> LocalNames() const { return kestrun::testing::Sandbox::Names(local_); }
+  std::set<std::string> LocalNames() const { return kestrun::testing::NamesIn(local_); }
 
   std::string LocalPath(const std::string& name) const { return (local_ / name).string(); }
 

@@ -19,6 +19,7 @@
 #include "platform/Cancellation.h"
 #include "platform/FtpListing.h"
 #include "registry/RegUtilities.h"
+#include "support/FolderNames.h"
 #include "support/FtpServer.h"
 #include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
@@ -141,7 +142,7 @@ class FtpRunTest : public ::testing::Test {
   }
   testing::HeadlessMainView& View() { return testing::HeadlessMainView::Of(app->AM().frm()); }
   static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
-  Names LocalNames() const { return testing::Sandbox::Names(local); }
+  Names LocalNames() const { return testing::NamesIn(local); }
   // Every file of the sandbox outside the local folder, the store excepted: a run writes none of them.
   Names FilesOutsideLocal() const {
     Names names;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/FolderNames.h"
 #include "support/FtpServer.h"
 #include "support/KestrunProgram.h"
 
@@ -75,7 +76,7 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
                                "sdat4301.exe renamed to setup.exe\nDisconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
             std::string::npos)
       << program.Out();
-  EXPECT_EQ(Sandbox::Names(local), (Names{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
+  EXPECT_EQ(testing::NamesIn(local), (Names{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
   EXPECT_EQ(Sandbox::ReadFile(sandbox.Root() / "outside"), "kept");
   EXPECT_NE(Recorded().find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
@@ -104,7 +105,7 @@ TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
       EXPECT_EQ(Run({}), 0) << program.Out();
       EXPECT_NE(program.Out().find(fetched), std::string::npos) << program.Out();
       EXPECT_NE(Recorded().find("\"LatestUpdate\"=\"SDAT4302.EXE\""), std::string::npos);
-      EXPECT_EQ(Sandbox::Names(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
+      EXPECT_EQ(testing::NamesIn(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
       EXPECT_EQ(Sandbox::ReadFile(local / "SDAT4302.EXE"), "package SDAT4302.EXE");
 
       EXPECT_EQ(Run({}), 0) << program.Out();
@@ -112,7 +113,7 @@ TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
       EXPECT_NE(program.Out().find("Old SDAT: SDAT4302.EXE Skipping!\nDisconnect\nRemoving old SDATs...\nFinished\n"),
                 std::string::npos)
           << program.Out();
-      EXPECT_EQ(Sandbox::Names(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
+      EXPECT_EQ(testing::NamesIn(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
     }
   }
 }
@@ -139,7 +140,7 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     EXPECT_EQ(Run({}, c.fileSizeLimit), c.status) << program.Out();
     EXPECT_NE(program.Out().find("\n" + c.line + "\n"), std::string::npos) << program.Out();
     EXPECT_TRUE(program.Out().ends_with("Finished\n")) << program.Out();
-    EXPECT_EQ(Sandbox::Names(local).size(), c.packagesLeft) << "no temporary file";
+    EXPECT_EQ(testing::NamesIn(local).size(), c.packagesLeft) << "no temporary file";
     EXPECT_EQ(Recorded().find("LatestUpdate") != std::string::npos, c.status == 0);
   }
 }
@@ -173,7 +174,7 @@ TEST_F(KestrunFtpCommandTest, InterruptDuringADownload) {
     EXPECT_EQ(program.Wait(), c.exitStatus);
     EXPECT_LT(Clock::now() - interrupted, std::chrono::seconds(3));
     EXPECT_EQ(program.Out().find("Finished"), std::string::npos) << program.Out();
-    EXPECT_EQ(Sandbox::Names(local), Names{"sdat4300.exe"}) << "no package and no temporary file";
+    EXPECT_EQ(testing::NamesIn(local), Names{"sdat4300.exe"}) << "no package and no temporary file";
     EXPECT_EQ(Recorded().find("SDAT4301"), std::string::npos);
   }
 }

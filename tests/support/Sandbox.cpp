@@ -59,15 +59,6 @@ std::string Sandbox::ReadFile(const std::filesystem::path& path) {
   return s.str();
 }
 
-std::set<std::string> Sandbox::Names(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
-       it.increment(ec))
-    names.insert(it->path().filename().string());
-  return names;
-}
-
 void Sandbox::SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo) {
   const std::time_t now = std::time(nullptr);
   const timespec times[2] = {{now - static_cast<std::time_t>(accessedDaysAgo * 86400), 0},

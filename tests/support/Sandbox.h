@@ -1,6 +1,5 @@
 #pragma once
 #include <filesystem>
-#include <set>
 #include <string>
 
 namespace kestrun::testing {
@@ -23,8 +22,6 @@ class Sandbox {
   // Writes a file below the root (parents created) and returns its path.
   std::filesystem::path WriteFile(const std::string& relative, const std::string& content) const;
   static std::string ReadFile(const std::filesystem::path& path);
-  // The names in a folder (none when it cannot be read).
-  static std::set<std::string> Names(const std::filesystem::path& folder);
   // Dates a file (or folder) back: last modified and last read that many days before now.
   static void SetAge(const std::filesystem::path& path, double modifiedDaysAgo, double accessedDaysAgo);
 

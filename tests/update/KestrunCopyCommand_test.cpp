@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Text.h"
+#include "support/FolderNames.h"
 #include "support/KestrunProgram.h"
 
 namespace kestrun {
@@ -95,7 +96,7 @@ TEST_F(KestrunCopyCommandTest, AFullDiskIsToldAndLeavesNoHalfPackageAndAFailureS
     testing::WriteSettings(sandbox, {{"RemotePath", big.string()}, {"AlternateRemotePath", c.alternate.string()}});
     EXPECT_EQ(Run({"/Copy"}, 100000), 1) << program.Out();
     EXPECT_NE(program.Err().find(".frmMain.GetUpdatesCopy: 61, Disk full\n"), std::string::npos) << program.Err();
-    EXPECT_EQ(Sandbox::Names(local), c.local);
+    EXPECT_EQ(testing::NamesIn(local), c.local);
     EXPECT_EQ(Sandbox::ReadFile(sandbox.RegistryFile()).find(recorded) != std::string::npos, c.recorded);
   }
 
@@ -114,7 +115,7 @@ TEST_F(KestrunCopyCommandTest, AFullDiskIsToldAndLeavesNoHalfPackageAndAFailureS
   EXPECT_EQ(after.find(recorded), std::string::npos) << "nothing recorded";
   EXPECT_EQ(after.substr(0, after.find("\"LatestRunDate\"")), before.substr(0, before.find("\"LatestRunDate\"")))
       << "the store is whole";
-  EXPECT_EQ(Sandbox::Names(local), Names{name}) << "no temporary file of the store";
+  EXPECT_EQ(testing::NamesIn(local), Names{name}) << "no temporary file of the store";
 }
 
 // A store path naming a folder, or a link to a pipe: one message naming it, at once (the pipe is not

@@ -16,6 +16,7 @@
 #include "platform/Cancellation.h"
 #include "platform/FtpClient.h"
 #include "registry/RegUtilities.h"
+#include "support/FolderNames.h"
 #include "support/RecordingRunWindow.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
@@ -208,7 +209,7 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
         EXPECT_EQ(window->ColorOf(line), platform::ColorRed);
       }
     }
-    EXPECT_EQ(Sandbox::Names(local), row.after);
+    EXPECT_EQ(testing::NamesIn(local), row.after);
     std::string renamed;  // the package the fixed name holds: the last one renamed
     const std::string to = " renamed to setup.exe";
     for (const auto& line : expected) {
@@ -238,7 +239,7 @@ TEST_F(UpdateRunTest, AFailedCopyLeavesNothingAndTriesTheAlternate) {
                           "sdat4301.exe copied!", "Removing old SDATs...", "Finished"}));
   ASSERT_EQ(ws.boxes.size(), 1u);
   EXPECT_NE(ws.boxes[0].prompt.find(".frmMain.GetUpdatesCopy: 53, "), std::string::npos) << ws.boxes[0].prompt;
-  EXPECT_EQ(Sandbox::Names(local), Names{"sdat4301.exe"});
+  EXPECT_EQ(testing::NamesIn(local), Names{"sdat4301.exe"});
   EXPECT_EQ(Sandbox::ReadFile(local / "sdat4301.exe"), "from the alternate");
   EXPECT_FALSE(am.LastSourceFailed);
 
@@ -259,7 +260,7 @@ TEST_F(UpdateRunTest, APackageThatCannotBeDeletedIsReportedAndThePruningGoesOn) 
   EXPECT_EQ(Run(), (Lines{kNone, "Removing old SDATs...", "sdat1.exe removed", "Unable to remove sdat2.exe",
                           "sdat3.exe removed", "Finished"}));
   EXPECT_EQ(window->ColorOf("Unable to remove sdat2.exe"), platform::ColorRed);
-  EXPECT_EQ(Sandbox::Names(local), Names{"sdat4.exe"});
+  EXPECT_EQ(testing::NamesIn(local), Names{"sdat4.exe"});
 }
 
 // A closed window stops the run at its next step. A package that arrives just as the run is stopped is
@@ -284,7 +285,7 @@ TEST_F(UpdateRunTest, AStopEndsTheRunAtItsNextStepAndKeepsNothingUnrecorded) {
       return c.stopAfter.empty() ? fs::exists(local / "sdat1.exe") : window->LastLine().rfind(c.stopAfter, 0) == 0;
     };
     EXPECT_NE(Run().back(), "Finished");
-    EXPECT_EQ(Sandbox::Names(local).size(), c.copied);
+    EXPECT_EQ(testing::NamesIn(local).size(), c.copied);
     EXPECT_EQ(Recorded().empty(), c.copied == 0);
     EXPECT_TRUE(settings.LastSourceFailed);
   }
@@ -342,7 +343,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
       EXPECT_FALSE(window->progressVisible);
       EXPECT_EQ(window->status, "");
     }
-    for (const auto& name : Sandbox::Names(sandbox.Root())) EXPECT_NE(name.rfind("sdat", 0), 0u) << name;
+    for (const auto& name : testing::NamesIn(sandbox.Root())) EXPECT_NE(name.rfind("sdat", 0), 0u) << name;
   }
 }
 
