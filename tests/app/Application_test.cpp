@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "app/AppMain.h"
+#include "registry/RegUtilities.h"
 #include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
@@ -13,6 +17,8 @@
 namespace kestrun {
 namespace {
 
+const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
+
 class ApplicationTest : public ::testing::Test {
  protected:
   std::unique_ptr<Application> Make(const std::string& tail) {
@@ -20,8 +26,16 @@ class ApplicationTest : public ::testing::Test {
     app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
     return app;
   }
-  static testing::HeadlessMainView& View(Application& app) {
-    return dynamic_cast<testing::HeadlessMainView&>(app.AM().frm().View());
+  static testing::HeadlessMainView& View(Application& app) { return testing::HeadlessMainView::Of(app.AM().frm()); }
+  // Runs the driver up to (not including) the update itself: /Copy with a missing folder is harmless.
+  std::unique_ptr<Application> Run(const std::string& tail) {
+    auto app = Make(tail);
+    app->Execute();
+    return app;
+  }
+  static void WriteAllSettings() {
+    for (const char* name : {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName", "AlternateRemotePath"})
+      RegUtilities().SetKeyValue(kKey, name, std::string(name) + "-value");
   }
 
   testing::Sandbox sandbox;
@@ -54,7 +68,7 @@ TEST_F(ApplicationTest, WindowVisibilityFollowsSilentAndMinimized) {
     SCOPED_TRACE(c.tail);
     auto app = Make(c.tail);
     app->Execute();
-    EXPECT_EQ(View(*app).Shown(), c.shown);
+    EXPECT_EQ(View(*app).IsShown(), c.shown);
     EXPECT_EQ(View(*app).WindowState(), c.state);
     app->Terminate();
   }
@@ -80,15 +94,65 @@ TEST_F(ApplicationTest, QuestionMarkShowsUsageAndEndsBeforeTheRun) {
             std::string::npos)
       << out;
   EXPECT_EQ(app->AM().HowToCopy, 0);  // the argument walk never ran
-  EXPECT_FALSE(View(*app).Shown());
+  EXPECT_FALSE(View(*app).IsShown());
 }
 
-TEST_F(ApplicationTest, TheWindowOpensWithItsTitleLine) {
-  auto app = Make("");
-  const auto lines = View(*app).Lines();
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + std::min<std::size_t>(2, lines.size())),
-            (std::vector<std::string>{"Kestrun V1.00.00", " "}));
+// Every start records its date and version; the stored settings reach the controller, and a complete
+// set asks nothing.
+TEST_F(ApplicationTest, EveryStartRecordsDateAndVersionAndReadsTheSettings) {
+  WriteAllSettings();
+  auto app = Run("/Copy");
+  RegUtilities reg;
+  EXPECT_EQ(reg.GetKeyValue(kKey, "LatestRunVersion", ""), "Kestrun V1.00.00");
+  const std::string date = reg.GetKeyValue(kKey, "LatestRunDate", "");
+  // The locale's date and time: this year in four digits, then a time of day.
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  EXPECT_NE(date.find(std::to_string(local.tm_year + 1900)), std::string::npos) << date;
+  EXPECT_EQ(std::count(date.begin(), date.end(), ':'), 2) << date;
+  const AppMain& am = app->AM();
+  EXPECT_EQ((std::vector<std::string>{am.HostName, am.RemotePath, am.FileMask, am.AltHostName, am.AltRemotePath}),
+            (std::vector<std::string>{"HostName-value", "RemotePath-value", "FileMask-value",
+                                      "AlternateHostName-value", "AlternateRemotePath-value"}));
+  EXPECT_TRUE(ws.inputs.empty());
+  EXPECT_EQ(app->AH().ArgumentCount(), 1);
   app->Terminate();
+}
+
+TEST_F(ApplicationTest, KeepCountReadsTheLeadingNumber) {
+  struct Case {
+    const char* stored;  // nullptr: absent
+    int32_t expected;
+    const char* afterwards;
+  };
+  const Case cases[] = {
+      {nullptr, 2, "2"}, {"0", 2, "2"}, {"none", 2, "2"}, {"3 copies", 3, "3 copies"},
+      {"2.5", 2, "2.5"}, {"3.5", 4, "3.5"}, {"-1", -1, "-1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored ? c.stored : "(absent)");
+    testing::Sandbox own;
+    WriteAllSettings();
+    RegUtilities reg;
+    if (c.stored) reg.SetKeyValue(kKey, "SDATsToKeep", std::string(c.stored));
+    auto app = Run("/Copy");
+    EXPECT_EQ(app->AM().SDATsToKeep, c.expected);
+    EXPECT_EQ(reg.GetKeyValue(kKey, "SDATsToKeep", "(absent)"), c.afterwards);
+    app->Terminate();
+  }
+}
+
+TEST_F(ApplicationTest, OneMissingSettingAsksOnceEvenWithInitTyped) {
+  for (const std::string tail : {"/Copy", "/Copy /INIT"}) {
+    SCOPED_TRACE(tail);
+    testing::Sandbox own;
+    ws.inputs.clear();
+    WriteAllSettings();
+    RegUtilities().SetKeyValue(kKey, "AlternateRemotePath", std::string(""));
+    Run(tail)->Terminate();
+    EXPECT_EQ(ws.inputs.size(), 6u);
+  }
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ TEST(ArgumentHandlerParse, Grammar) {
   for (const auto& [tail, entries] : cases) {
     SCOPED_TRACE(tail);
     ArgumentHandler ah;
+    ah.ParseCommandLine("/earlier /entries");  // parsing again drops them
     ah.ParseCommandLine(tail);
     ASSERT_EQ(ah.ArgumentCount(), static_cast<int32_t>(entries.size()));
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -55,11 +56,11 @@ TEST(ArgumentHandlerParse, HostileTailsParseWithoutCrashOrHang) {
   std::string many;
   for (int i = 0; i < 20000; ++i) many += "p" + std::to_string(i) + " ";
   tails.push_back(many);
-  for (const auto& tail : tails) {
-    ArgumentHandler ah;
-    ah.ParseCommandLine(tail);
-    EXPECT_GE(ah.ArgumentCount(), 0);
-  }
+  for (const auto& tail : tails) ArgumentHandler().ParseCommandLine(tail);
+  ArgumentHandler ah;
+  ah.ParseCommandLine(many);
+  EXPECT_EQ(ah.ArgumentCount(), 20000);
+  EXPECT_EQ(ah.GetArgumentIndex(20000)->ArgumentValue(), "p19999");
 }
 
 TEST(ArgumentHandlerLookup, SelectionFollowsTheLastLookup) {
@@ -98,13 +99,6 @@ TEST(ArgumentHandlerDuplicate, EndsTheProgramWithTheCriticalMessage) {
     EXPECT_EQ(ws.boxes[0].buttons, platform::mb::Critical);
     EXPECT_EQ(ws.boxes[0].caption, "Kestrun");
   }
-}
-
-TEST(ArgumentHandlerParse, ParsingAgainDropsEarlierEntries) {
-  ArgumentHandler ah;
-  ah.ParseCommandLine("/a /b");
-  ah.ParseCommandLine("/c");
-  EXPECT_EQ(ah.ArgumentCount(), 1);
 }
 
 }  // namespace

@@ -165,20 +165,6 @@ class MainWindowTest : public QObject {
     QVERIFY(!view.Window()->isVisible());
   }
 
-  void closesByItselfAfterTheLastLineHasStood() {
-    QtScriptedWindowSystem ws;
-    Window w;
-    w.form->SetCloseDelay(400ms);
-    w.Show();
-    w.form->AddText("last line");
-    QElapsedTimer timer;
-    timer.start();
-    w.form->Terminate();
-    QVERIFY(timer.elapsed() >= 350);
-    QVERIFY(timer.elapsed() < 3000);
-    QVERIFY(!w.view->Window()->isVisible());
-  }
-
   void aPinClickDuringTheWaitKeepsTheWindow() {
     QtScriptedWindowSystem ws;
     Window w;

@@ -7,10 +7,12 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "platform/Cancellation.h"
 #include "platform/CurlFtpClient.h"
+#include "support/FolderNames.h"
 #include "support/FtpServer.h"
 #include "support/Sandbox.h"
 #include "util/StringUtilities.h"
@@ -93,12 +95,7 @@ class FtpClientTest : public ::testing::Test {
     return client;
   }
 
-  std::vector<std::string> LocalNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(local_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::set<std::string> LocalNames() const { return kestrun::testing::NamesIn(local_); }
 
   std::string LocalPath(const std::string& name) const { return (local_ / name).string(); }
 
@@ -126,11 +123,6 @@ TEST_F(FtpClientTest, LoginAcceptedOrRefused) {
       EXPECT_EQ(client->LastError(), "Not connected");
     }
   }
-  // Nobody listening: the system's reason. (Port 1 on the loopback address: reserved, never served.)
-  auto client = NewClient(*Start());
-  client->SetHostName("127.0.0.1:1");
-  EXPECT_NE(client->Connect(), 0);
-  EXPECT_EQ(client->LastError(), "Connection refused");
 }
 
 // A client left idle for longer than the stall time (the program busy with a big rename, a long
@@ -185,25 +177,6 @@ TEST_F(FtpClientTest, ChangeDirectoryIsVerifiedAndKeepsAbsolutePaths) {
     ASSERT_EQ(client->GetFileList("*.exe", false), 0) << what;
     EXPECT_EQ(events_.names, std::vector<std::string>{c.listed}) << what;
   }
-}
-
-TEST_F(FtpClientTest, ListingFiltersByMaskWithoutRegardToCase) {
-  for (const char* name : {"sdat4299.exe", "SDAT4300.EXE", "readme.txt", "sdat4302.exe.txt"})
-    sandbox_.WriteFile(std::string("served/") + name, "x");
-  sandbox_.WriteFile("served/sdat\r4303.exe", "x");  // a bare CR in a real name
-  sandbox_.Folder("served/empty");
-  auto server = Start();
-  auto client = Connected(*server);
-
-  ASSERT_EQ(client->GetFileList("sdat*.exe", false), 0);
-  std::sort(events_.names.begin(), events_.names.end());
-  EXPECT_EQ(events_.names, (std::vector<std::string>{"SDAT4300.EXE", "sdat4299.exe"}));
-  EXPECT_EQ(events_.StatusesStartingWith("Skipping unsafe name: sdat\\r4303.exe"), 1);
-
-  events_.names.clear();
-  ASSERT_EQ(client->ChangeDirectory("empty"), 0);
-  EXPECT_EQ(client->GetFileList("*", false), 0);
-  EXPECT_TRUE(events_.names.empty());
 }
 
 // Whether the server lists with MLSD or only by name.
@@ -270,7 +243,7 @@ TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
     ASSERT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0) << "passive " << passive;
     const auto elapsed = Clock::now() - start;
     EXPECT_TRUE(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4301.exe") == data) << "passive " << passive;
-    EXPECT_EQ(LocalNames(), std::vector<std::string>{"sdat4301.exe"}) << "no temporary file left";
+    EXPECT_EQ(LocalNames(), std::set<std::string>{"sdat4301.exe"}) << "no temporary file left";
     ASSERT_GE(events_.progress.size(), 2u);
     EXPECT_EQ(events_.progress.front(), 0);
     EXPECT_EQ(events_.progress.back(), 100);
@@ -297,7 +270,7 @@ TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
     EXPECT_EQ(client->LastError(), "550 Permission denied.");
     EXPECT_TRUE(LocalNames().empty());
     for (const char* name : {"sdat4301.exe", "sdat4302.exe"}) EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
-    EXPECT_EQ(LocalNames(), (std::vector<std::string>{"sdat4301.exe", "sdat4302.exe"}));
+    EXPECT_EQ(LocalNames(), (std::set<std::string>{"sdat4301.exe", "sdat4302.exe"}));
     EXPECT_EQ(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4302.exe"), "allowed too");
     EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);
     EXPECT_EQ(client->ConnectionsOpened(), 1);

@@ -3,7 +3,7 @@
 127.0.0.1. It can misbehave on request, so the tests can see what the FTP client does when a server
 refuses the login, denies a file, drops a transfer halfway or goes silent.
 
-The listening port goes to the first line of standard output (and to --port-file when given).
+The listening port goes to the first line of standard output.
 Run it with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
 """
 import argparse
@@ -29,7 +29,6 @@ CHUNK = 65536
 def parse_args():
     p = argparse.ArgumentParser(description=__doc__)
     p.add_argument("--root", required=True, help="folder served to anonymous users")
-    p.add_argument("--port-file", help="also write the port to this file")
     p.add_argument("--refuse-login", action="store_true", help="answer 530 to every login")
     p.add_argument("--deny", action="append", default=[], metavar="NAME",
                    help="answer 550 to RETR of this file name")
@@ -37,8 +36,6 @@ def parse_args():
     p.add_argument("--drop-mode", choices=["426", "226", "reset", "close"], default="426",
                    help="426: close and reply 426; 226: close early and reply 226 (silent truncation); "
                         "reset: TCP reset and reply 426; close: plain close and no reply at all")
-    p.add_argument("--drop-after", type=int, default=-1, metavar="BYTES",
-                   help="bytes sent before the drop (default: half the file)")
     p.add_argument("--stall", metavar="NAME", help="stop sending this file, without closing anything")
     p.add_argument("--stall-after", type=int, default=0, metavar="BYTES", help="bytes sent before the stall")
     p.add_argument("--listing", metavar="FILE",
@@ -198,8 +195,7 @@ class Handler(FTPHandler):
             return None
         fault = None
         if name == ARGS.drop:
-            size = os.path.getsize(file)
-            fault = (ARGS.drop_after if ARGS.drop_after >= 0 else size // 2, ARGS.drop_mode)
+            fault = (os.path.getsize(file) // 2, ARGS.drop_mode)
         elif name == ARGS.stall:
             fault = (ARGS.stall_after, "stall")
         if ARGS.refuse_size and os.path.isfile(file):
@@ -250,10 +246,6 @@ def main():
     server = FTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
 
-    if ARGS.port_file:
-        with open(ARGS.port_file + ".tmp", "w") as f:
-            f.write("%d\n" % port)
-        os.replace(ARGS.port_file + ".tmp", ARGS.port_file)
     sys.stdout.write("%d\n" % port)
     sys.stdout.flush()
     # Nobody reads further output; keep a closed pipe from ever hurting us.

@@ -45,7 +45,7 @@ FtpServer::FtpServer(FtpServerOptions o) {
   if (o.refuseLogin) args.push_back("--refuse-login");
   for (const std::string& name : o.deny) args.insert(args.end(), {"--deny", name});
   if (!o.dropFile.empty())
-    args.insert(args.end(), {"--drop", o.dropFile, "--drop-mode", o.dropMode, "--drop-after", std::to_string(o.dropAfter)});
+    args.insert(args.end(), {"--drop", o.dropFile, "--drop-mode", o.dropMode});
   if (!o.stallFile.empty()) args.insert(args.end(), {"--stall", o.stallFile, "--stall-after", std::to_string(o.stallAfter)});
   if (!o.listingFile.empty()) args.insert(args.end(), {"--listing", o.listingFile.string()});
   if (o.manyNames > 0) args.insert(args.end(), {"--many-names", std::to_string(o.manyNames)});

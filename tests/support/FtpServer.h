@@ -16,12 +16,10 @@ struct FtpServerOptions {
   std::filesystem::path root;
   bool refuseLogin = false;
   std::vector<std::string> deny;  // RETR of these names gets 550
-  // Drop the data connection of this file after `dropAfter` bytes (-1: half the file), in one of the
-  // ways "426" (close, reply 426), "226" (close early, reply 226), "reset" (TCP reset, reply 426),
-  // "close" (close, no reply at all).
+  // Drop the data connection of this file halfway, in one of the ways "426" (close, reply 426), "226"
+  // (close early, reply 226), "reset" (TCP reset, reply 426), "close" (close, no reply at all).
   std::string dropFile;
   std::string dropMode = "426";
-  int64_t dropAfter = -1;
   // Send `stallAfter` bytes of this file, then nothing more, closing nothing.
   std::string stallFile;
   int64_t stallAfter = 0;

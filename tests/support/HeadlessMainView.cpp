@@ -6,7 +6,6 @@
 namespace kestrun::testing {
 
 HeadlessMainView::HeadlessMainView() {
-  panels_["INFO"] = "Some status messages will appear here!";
   for (MainControl control : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
     controls_[control] = ui::DesignRect(control);
 }
@@ -29,17 +28,5 @@ bool HeadlessMainView::SetStatusPanelText(const std::string& key, const std::str
   it->second = text;
   return true;
 }
-
-std::string HeadlessMainView::StatusText() const {
-  auto it = panels_.find("INFO");
-  return it == panels_.end() ? std::string() : it->second;
-}
-
-TwipsRect HeadlessMainView::ControlRect(MainControl control) const {
-  auto it = controls_.find(control);
-  return it == controls_.end() ? TwipsRect{} : it->second;
-}
-
-void HeadlessMainView::SetControlRect(MainControl control, const TwipsRect& rect) { controls_[control] = rect; }
 
 }  // namespace kestrun::testing

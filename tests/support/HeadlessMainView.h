@@ -3,16 +3,17 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/HeadlessAboutView.h"
 #include "ui/MainView.h"
 #include "ui/ViewFactory.h"
+#include "ui/frmMain.h"
 
 namespace kestrun::testing {
 
 using ui::MainControl;
-using ui::MainViewEvents;
 using ui::TwipsRect;
 
 // A main window that keeps its state in memory and draws nothing, so that tests can read the log, the
@@ -25,12 +26,11 @@ class HeadlessMainView : public ui::MainView {
   };
 
   HeadlessMainView();
+  // The headless view behind a window of the headless views (every test program's default).
+  static HeadlessMainView& Of(frmMain& form) { return dynamic_cast<HeadlessMainView&>(form.View()); }
 
-  void SetEvents(MainViewEvents* events) override { events_ = events; }
-  MainViewEvents* Events() const { return events_; }
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  const std::string& Caption() const { return caption_; }
-
+  void SetEvents(ui::MainViewEvents* events) override { events_ = events; }
+  void SetCaption(const std::string&) override {}
   void AppendLog(const std::string& text, int32_t color) override;
   const std::vector<LogPiece>& Log() const { return log_; }
   // The log's lines as the reader sees them (split at CR LF, the empty tail dropped).
@@ -38,60 +38,43 @@ class HeadlessMainView : public ui::MainView {
 
   bool SetStatusPanelText(const std::string& key, const std::string& text) override;
   void RepaintStatusBar() override { ++statusRepaints_; }
-  std::string StatusText() const;
+  std::string StatusText() const { return panels_.count("INFO") ? panels_.at("INFO") : std::string(); }
   int StatusRepaints() const { return statusRepaints_; }
-  // Drops the "Info" panel, as a damaged window would have it.
-  void RemoveStatusPanels() { panels_.clear(); }
+  void RemoveStatusPanels() { panels_.clear(); }  // as a damaged window would have it
 
   void SetProgressValue(float value) override { progress_ = value; }
   float ProgressValue() const { return progress_; }
   void SetProgressVisible(bool visible) override { progressVisible_ = visible; }
   bool ProgressVisible() const override { return progressVisible_; }
-
   void ShowPinPicture(bool pinned) override { pinned_ = pinned; }
   bool PinShowsPinned() const override { return pinned_; }
-
   void SetWindowState(int state) override { state_ = state; }
   int WindowState() const override { return state_; }
   void Show() override { shown_ = true; }
-  bool Shown() const { return shown_; }
   bool IsShown() const override { return shown_; }
   // Closing tells the window logic, as the user's close button or a closing run would.
   void Close() override {
-    if (!open_) return;
-    open_ = false;
-    if (events_) events_->Form_Unload();
+    if (std::exchange(open_, false) && events_) events_->Form_Unload();
   }
   bool IsOpen() const override { return open_; }
 
-  long ScaleWidth() const override { return scaleWidth_; }
-  long ScaleHeight() const override { return scaleHeight_; }
-  void SetScaleSize(long width, long height) {
-    scaleWidth_ = width;
-    scaleHeight_ = height;
-  }
-  TwipsRect ControlRect(MainControl control) const override;
-  void SetControlRect(MainControl control, const TwipsRect& rect) override;
+  long ScaleWidth() const override { return scale_.Width; }
+  long ScaleHeight() const override { return scale_.Height; }
+  void SetScaleSize(long width, long height) { scale_ = {0, 0, width, height}; }
+  TwipsRect ControlRect(MainControl control) const override { return controls_.at(control); }
+  void SetControlRect(MainControl control, const TwipsRect& rect) override { controls_[control] = rect; }
   TwipsRect WindowRect() const override { return window_; }
-  void MoveWindow(long left, long top) override {
-    window_.Left = left;
-    window_.Top = top;
-  }
+  void MoveWindow(long left, long top) override { window_.Left = left, window_.Top = top; }
 
  private:
-  MainViewEvents* events_ = nullptr;
-  std::string caption_;
+  ui::MainViewEvents* events_ = nullptr;
   std::vector<LogPiece> log_;
-  std::map<std::string, std::string> panels_;
+  std::map<std::string, std::string> panels_{{"INFO", "Some status messages will appear here!"}};
   int statusRepaints_ = 0;
   float progress_ = 0;
-  bool progressVisible_ = false;
-  bool pinned_ = false;
+  bool progressVisible_ = false, pinned_ = false, shown_ = false, open_ = true;
   int state_ = ui::WindowStateNormal;
-  bool shown_ = false;
-  bool open_ = true;
-  long scaleWidth_ = ui::DesignScaleWidth;
-  long scaleHeight_ = ui::DesignScaleHeight;
+  TwipsRect scale_{0, 0, ui::DesignScaleWidth, ui::DesignScaleHeight};
   std::map<MainControl, TwipsRect> controls_;
   TwipsRect window_{0, 0, 6540, 4140};
 };

@@ -41,13 +41,15 @@ void KestrunProgram::Start(const std::vector<std::string>& arguments, int in, in
   // last change of a name holds; env takes its removals before its settings.
   std::map<std::string, std::string> changes;
   for (const std::string& change : environment) changes[change.substr(0, change.find('='))] = change;
-  std::vector<std::string> args = {"/usr/bin/env"}, settings;
+  std::vector<std::string> args, settings;
+  if (fileSizeLimit > 0) args = {"/usr/bin/prlimit", "--fsize=" + std::to_string(fileSizeLimit)};
+  args.push_back("/usr/bin/env");
   for (const auto& [name, change] : changes) {
     if (change == name) args.insert(args.end(), {"-u", name});
     else settings.push_back(change);
   }
   args.insert(args.end(), settings.begin(), settings.end());
-  args.push_back(Binary().string());
+  args.push_back(binary.string());
   args.insert(args.end(), arguments.begin(), arguments.end());
   const int nul = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   const int outFile = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

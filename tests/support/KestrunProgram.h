@@ -26,6 +26,10 @@ class KestrunProgram {
 
   // Changes to the environment the program gets: "NAME=value" sets, "NAME" alone removes.
   std::vector<std::string> environment;
+  // The program started: kestrun unless a test names another (kestrun-tree, or script(1) around it).
+  std::filesystem::path binary = Binary();
+  // A file-size limit in bytes (0: none) stands in for a full disk, even for root: writes beyond it fail.
+  long fileSizeLimit = 0;
 
   // `in` and `out` (not owned) replace standard input and the standard output file.
   void Start(const std::vector<std::string>& arguments, int in = -1, int out = -1);

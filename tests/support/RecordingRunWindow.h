@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@ namespace kestrun::testing {
 
 // Stands in for the main window around an update run: records each log line with its colour, the last
 // status text and the progress bar. Like the main window it lets pending messages be handled after each
-// line, the point where a test's hook acts as a user would. The run counts as stopped once `stopped` is
-// set (the window closed) or the program was asked to stop.
+// line. The run counts as stopped once `stopWhen` has said so (the user closed the window at that
+// moment) or the program was asked to stop.
 class RecordingRunWindow : public platform::RunWindow {
  public:
   struct Line {
@@ -26,7 +27,10 @@ class RecordingRunWindow : public platform::RunWindow {
   void UpdateStatusBar(const std::string& strText) override { status = strText; }
   void ShowProgress(bool visible) override { progressVisible = visible; }
   void SetProgress(float percent) override { progress = percent; }
-  bool RunStopped() const override { return stopped || platform::CancelRequested(); }
+  bool RunStopped() const override {
+    if (!stopped && stopWhen) stopped = stopWhen();
+    return stopped || platform::CancelRequested();
+  }
 
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
@@ -46,7 +50,8 @@ class RecordingRunWindow : public platform::RunWindow {
   std::string status;
   bool progressVisible = false;
   float progress = 0;
-  bool stopped = false;
+  std::function<bool()> stopWhen;
+  mutable bool stopped = false;
 };
 
 }  // namespace kestrun::testing

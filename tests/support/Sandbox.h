@@ -15,6 +15,8 @@ class Sandbox {
 
   const std::filesystem::path& Root() const { return root_; }
   std::filesystem::path RegistryFile() const { return root_ / "registry.reg"; }
+  // A path below the root, as text.
+  std::string P(const std::string& relative) const { return (root_ / relative).string(); }
   // Creates (with parents) and returns a folder below the root.
   std::filesystem::path Folder(const std::string& relative) const;
   // Writes a file below the root (parents created) and returns its path.

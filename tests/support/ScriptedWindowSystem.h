@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,8 @@ namespace kestrun::testing {
 
 // A window system whose dialogs are answered by the test: message boxes are recorded and answered OK
 // (or by queued answers), input boxes take queued answers (an unqueued one is Cancel: the empty text).
-// Installs itself for its lifetime and puts the previous one back afterwards.
+// Each pending-message pass runs `onDoEvents`: the one point where a user acts during a run. Installs
+// itself for its lifetime and puts the previous one back afterwards.
 class ScriptedWindowSystem : public platform::WindowSystem {
  public:
   struct Box {
@@ -31,6 +33,7 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   std::vector<Box> boxes;
   std::vector<Input> inputs;
   int doEventsCalls = 0;
+  std::function<void()> onDoEvents;
   platform::WorkArea workArea;
   // The display modes listed; each change asked for is recorded, the first `refusedModeChanges` fail.
   std::vector<platform::DisplayMode> displayModes;
@@ -39,7 +42,10 @@ class ScriptedWindowSystem : public platform::WindowSystem {
 
   int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
   std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
-  void DoEvents() override { ++doEventsCalls; }
+  void DoEvents() override {
+    ++doEventsCalls;
+    if (onDoEvents) onDoEvents();
+  }
   void WaitFor(std::chrono::milliseconds duration) override;
   platform::WorkArea GetWorkArea() override { return workArea; }
   std::vector<platform::DisplayMode> DisplayModes() override { return displayModes; }

@@ -19,7 +19,7 @@ using ::testing::HasSubstr;
 class AppMainTest : public ::testing::Test {
  protected:
   ~AppMainTest() override { frmMain::ReleaseOpenWindows(); }
-  static testing::HeadlessMainView& View(AppMain& am) { return dynamic_cast<testing::HeadlessMainView&>(am.frm().View()); }
+  static testing::HeadlessMainView& View(AppMain& am) { return testing::HeadlessMainView::Of(am.frm()); }
 
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
