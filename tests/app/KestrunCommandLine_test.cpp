@@ -64,6 +64,13 @@ TEST_F(KestrunCommandLineTest, GnuOptionsAnswerOrRefuseAndTouchNothing) {
     EXPECT_EQ(program.Err(), c.err);
     EXPECT_FALSE(fs::exists(sandbox.RegistryFile())) << "nothing is written";
   }
+  // A damaged store is explained once on standard error, where and why, and left as it is.
+  const std::string damaged = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\nHostName=ftp\n";
+  sandbox.WriteFile("registry.reg", damaged);
+  EXPECT_EQ(program.Run({"/?"}), 0);
+  const std::string notice = "\nkestrun: The settings store " + sandbox.RegistryFile().string() + " cannot be read, line 3: ";
+  EXPECT_TRUE(Has(program.Err(), notice) && program.Err().find(notice) == program.Err().rfind(notice)) << program.Err();
+  EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()), damaged);
 }
 
 // The run goes through however its output is taken, quiet or not, whatever becomes of its log.
