@@ -39,8 +39,8 @@ void Measure(const char* name, kestrun::frmMain& form, int total) {
   last = end - mark;
   std::printf("%-8s first %d lines: %8.3f s  (%7.1f us/line)\n", name, kEdge, Seconds(first),
               Seconds(first) * 1e6 / kEdge);
-  std::printf("%-8s all %d lines: %8.3f s  last %d lines: %7.1f us/line\n", name, total, Seconds(end - start),
-              kEdge, Seconds(last) * 1e6 / kEdge);
+  std::printf("%-8s all %d lines: %8.3f s  last %d lines: %7.1f us/line\n", name, total, Seconds(end - start), kEdge,
+              Seconds(last) * 1e6 / kEdge);
   std::fflush(stdout);
 }
 

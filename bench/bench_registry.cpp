@@ -53,7 +53,8 @@ void WriteStore(const std::string& store, const std::string& text) {
 }
 
 void Fill(const kestrun::RegUtilities& ru, int values) {
-  for (int i = 0; i < values; ++i) ru.SetKeyValue(Key, "Setting" + std::to_string(i), "value number " + std::to_string(i));
+  for (int i = 0; i < values; ++i)
+    ru.SetKeyValue(Key, "Setting" + std::to_string(i), "value number " + std::to_string(i));
 }
 
 // Fills a store of 20 and then one of 10,000 values in a new folder under `base`, printing the figures.
@@ -97,8 +98,10 @@ void Run(const std::filesystem::path& base, const char* label) {
     text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun\\Key" + std::to_string(i) + "]\n\"v\"=\"1\"\n";
   }
   WriteStore(store, text);
-  Figure branchRead = Time(200, [&](int i) { ru.GetKeyValue(Key + "\\Key" + std::to_string(i * 37 % 10000), "v", ""); });
-  Figure branchList = Time(20, [&](int) { rows = static_cast<std::size_t>(ru.EnumerateAnyBranch(Key)->RecordCount()); });
+  Figure branchRead =
+      Time(200, [&](int i) { ru.GetKeyValue(Key + "\\Key" + std::to_string(i * 37 % 10000), "v", ""); });
+  Figure branchList =
+      Time(20, [&](int) { rows = static_cast<std::size_t>(ru.EnumerateAnyBranch(Key)->RecordCount()); });
   std::printf(" store of 10000 sub-keys of one key (%ju bytes):\n",
               static_cast<std::uintmax_t>(std::filesystem::file_size(store)));
   Print("GetKeyValue", branchRead);

@@ -28,8 +28,8 @@ std::string Env(const char* name) {
 FrontEnd ChooseFrontEnd([[maybe_unused]] const KestrunWindowModule*& windows) {
   const std::string forced = Env("KESTRUN_UI");
   if (forced == "console") return FrontEnd::Console;
-  const bool wanted = forced == "gui" || !Env("DISPLAY").empty() || !Env("WAYLAND_DISPLAY").empty() ||
-                      !Env("QT_QPA_PLATFORM").empty();
+  const bool wanted =
+      forced == "gui" || !Env("DISPLAY").empty() || !Env("WAYLAND_DISPLAY").empty() || !Env("QT_QPA_PLATFORM").empty();
   if (!wanted) return FrontEnd::Console;
 #ifdef KESTRUN_HAVE_QT
   // A server without the windows (or without their Qt libraries) still runs, on the console.

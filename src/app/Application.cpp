@@ -80,8 +80,8 @@ void Application::Execute() {
     ReadSettings();
 
     const AppMain& am = *am_;
-    const bool missing = am.HostName.empty() || am.RemotePath.empty() || am.FileMask.empty() ||
-                         am.LocalPath.empty() || am.AltHostName.empty() || am.AltRemotePath.empty();
+    const bool missing = am.HostName.empty() || am.RemotePath.empty() || am.FileMask.empty() || am.LocalPath.empty() ||
+                         am.AltHostName.empty() || am.AltRemotePath.empty();
     if (missing && !ah_->SetArgumentKey("INIT")) ah_->AddArgument("INIT", "");
 
     // Command-line order decides: an INIT appended above comes after /Rename and /Copy.
@@ -160,8 +160,8 @@ int Application::ExitStatus() const {
   if (otherRunBusy_) return 3;
   // A run that went on after an error report, or that could not record what it fetched, is no success
   // either: the next run would fetch the same package again, and nobody would be told.
-  const bool failed = (am_ ? am_->LastSourceFailed : runFailed_) || ReportedErrorCount() > 0 ||
-                      FailedSettingWrites() > 0;
+  const bool failed =
+      (am_ ? am_->LastSourceFailed : runFailed_) || ReportedErrorCount() > 0 || FailedSettingWrites() > 0;
   return failed ? 1 : 0;
 }
 

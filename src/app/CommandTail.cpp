@@ -11,7 +11,8 @@ namespace {
 // pair with one of the next argument, or when a bare positional value would read as a switch. A value
 // with a blank after a quote of its own cannot be told apart from two arguments: it goes as well as it can.
 std::string Quoted(const std::string& value, bool positional) {
-  const bool needsQuotes = value.find_first_of(" \"") != std::string::npos || (positional && !value.empty() && value[0] == '/');
+  const bool needsQuotes =
+      value.find_first_of(" \"") != std::string::npos || (positional && !value.empty() && value[0] == '/');
   return needsQuotes ? '"' + value + '"' : value;
 }
 

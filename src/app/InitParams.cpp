@@ -26,6 +26,7 @@ struct Setting {
 
 // In the order they are asked. The first five always offer the factory default, not the saved value:
 // someone who reruns the set-up retypes what they had changed.
+// clang-format off
 const Setting kSettings[] = {
     {"Enter HostName", KESTRUN_DEFAULT_HOST, &AppMain::HostName, "HostName"},
     {"Enter remote path", kVendorRemotePath, &AppMain::RemotePath, "RemotePath"},
@@ -33,6 +34,7 @@ const Setting kSettings[] = {
     {"Enter alternate remote path", kVendorRemotePath, &AppMain::AltRemotePath, "AlternateRemotePath"},
     {"Enter filemask", "sdat*.exe", &AppMain::FileMask, "FileMask"},
 };
+// clang-format on
 
 // Shows one box; a non-empty answer goes to the property and from there to the registry.
 void Ask(AppMain& objAM, const std::string& strKey, const std::string& strPrompt, const std::string& strDefault,

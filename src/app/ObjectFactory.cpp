@@ -20,7 +20,7 @@ std::unique_ptr<AppMain> ObjectFactory::CreateObject_AppMain(Application& objA) 
 }
 
 std::shared_ptr<FileTree> ObjectFactory::CreateObject_FileTree(Application& objA, const std::string& strSourceDir,
-                                                             const std::string& strDestinationDir) {
+                                                               const std::string& strDestinationDir) {
   try {
     auto tree = std::make_shared<FileTree>();
     tree->InitMyObjects(objA);

@@ -21,8 +21,7 @@ bool Application::pPrepareRun() {
   });
   if (waited) am_->UpdateStatusBar("");
   switch (outcome) {
-    case platform::RunLock::Outcome::Held:
-      break;
+    case platform::RunLock::Outcome::Held: break;
     case platform::RunLock::Outcome::Unavailable:
       // Better a run without the lock than no run at all.
       form.AddText("Running without the run lock: " + runLock_->Problem(), platform::ColorRed);
@@ -31,8 +30,7 @@ bool Application::pPrepareRun() {
       form.AddText("Another run is still in progress", platform::ColorRed);
       otherRunBusy_ = true;
       return false;
-    case platform::RunLock::Outcome::Stopped:
-      return false;
+    case platform::RunLock::Outcome::Stopped: return false;
   }
 
   // No other run of this store is under way now, so every temporary file of ours is a dead run's.

@@ -21,11 +21,13 @@ StartOptions ReadStartOptions(int argc, char** argv) {
   if (args.empty()) args.push_back(nullptr);
   args[0] = name.data();
   args.push_back(nullptr);
+  // clang-format off
   static const option longOptions[] = {
       {"help", no_argument, nullptr, 'h'},
       {"version", no_argument, nullptr, 'V'},
       {nullptr, 0, nullptr, 0},
   };
+  // clang-format on
 
   StartOptions result;
   const int count = static_cast<int>(args.size()) - 1;

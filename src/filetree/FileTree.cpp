@@ -8,8 +8,8 @@
 #include "filetree/FileTreeSupport.h"
 #include "platform/Cancellation.h"
 #include "platform/FtpListing.h"
-#include "platform/WindowSystem.h"
 #include "platform/Text.h"
+#include "platform/WindowSystem.h"
 
 namespace kestrun {
 

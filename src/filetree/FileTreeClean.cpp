@@ -60,23 +60,17 @@ bool FileTree::pEmptyFolder(const std::string& strPath, int32_t lngDaysToKeep) {
         RaiseChange("File " + file.Path() + " deleted");
       } else {
         result = false;
-        RaiseChange("File " + file.Path() + " not deleted", pNotDeletedColor(file.Path(), lngDaysToKeep, treecolor::Blue));
+        RaiseChange("File " + file.Path() + " not deleted",
+                    pNotDeletedColor(file.Path(), lngDaysToKeep, treecolor::Blue));
       }
     }
   } catch (const std::exception&) {
     result = false;
     switch (ErrorInfoOf(std::current_exception()).number) {
-      case err::FileNotFound:
-        RaiseChange("File not found (" + strPath + ") (" + step + ")", treecolor::Red);
-        break;
-      case err::PermissionDenied:
-        RaiseChange("Permission denied (" + strPath + ")", treecolor::Red);
-        break;
-      case err::PathNotFound:
-        RaiseChange("Path not found (" + strPath + ") (" + step + ")", treecolor::Red);
-        break;
-      default:
-        filetree::ReportWithPlace("pEmptyFolder", strPath + ") (" + step);
+      case err::FileNotFound: RaiseChange("File not found (" + strPath + ") (" + step + ")", treecolor::Red); break;
+      case err::PermissionDenied: RaiseChange("Permission denied (" + strPath + ")", treecolor::Red); break;
+      case err::PathNotFound: RaiseChange("Path not found (" + strPath + ") (" + step + ")", treecolor::Red); break;
+      default: filetree::ReportWithPlace("pEmptyFolder", strPath + ") (" + step);
     }
   }
   return result;

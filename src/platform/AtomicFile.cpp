@@ -112,8 +112,8 @@ AtomicFile::AtomicFile(const std::string& target, std::optional<mode_t> mode, Li
     mode = ::lstat(target_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
   }
 
-  std::string pattern = (folder_ == "/" ? "" : folder_) + "/." + std::string(CutName(name, NAME_MAX - kTemporaryExtra)) +
-                        ".XXXXXX.part";
+  std::string pattern =
+      (folder_ == "/" ? "" : folder_) + "/." + std::string(CutName(name, NAME_MAX - kTemporaryExtra)) + ".XXXXXX.part";
   const int fd = ::mkostemps(pattern.data(), 5, O_CLOEXEC);
   if (fd < 0) ThrowErrno("cannot create a file in ", folder_);
   fd_.Reset(fd);

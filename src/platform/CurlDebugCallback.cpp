@@ -26,7 +26,8 @@ bool IsFinalReplyLine(std::string_view line) {
 
 // "(12345 bytes)" in an opening reply, as ProFTPD and vsftpd give it; -1 when absent.
 int64_t AnnouncedBytes(std::string_view line) {
-  for (std::size_t close = line.find(" bytes)"); close != std::string_view::npos; close = line.find(" bytes)", close + 1)) {
+  for (std::size_t close = line.find(" bytes)"); close != std::string_view::npos;
+       close = line.find(" bytes)", close + 1)) {
     std::size_t start = close;
     while (start > 0 && IsDigit(line[start - 1])) --start;
     if (start == close || start == 0 || line[start - 1] != '(' || close - start > 18) continue;
@@ -94,9 +95,7 @@ extern "C" int DebugCallback(CURL*, curl_infotype type, char* data, size_t size,
       transfer->lastMovement = Clock::now();
       KeepReply(*transfer, data, size);
       break;
-    case CURLINFO_HEADER_OUT:
-      KeepCommand(*transfer, data, size);
-      break;
+    case CURLINFO_HEADER_OUT: KeepCommand(*transfer, data, size); break;
     case CURLINFO_DATA_IN:
       if (transfer->kind == Transfer::Kind::Listing && transfer->listing && transfer->stop == StopReason::None) {
         // A throwing file-list handler is recorded; the write callback is not told, but the request
@@ -104,8 +103,7 @@ extern "C" int DebugCallback(CURL*, curl_infotype type, char* data, size_t size,
         transfer->RunHandler([&] { transfer->listing->Feed(data, size); });
       }
       break;
-    default:
-      break;
+    default: break;
   }
   if (transfer->trace && (type == CURLINFO_TEXT || type == CURLINFO_HEADER_IN || type == CURLINFO_HEADER_OUT)) {
     const char* prefix = type == CURLINFO_HEADER_IN ? "< " : type == CURLINFO_HEADER_OUT ? "> " : "* ";

@@ -64,7 +64,9 @@ std::string Escape(CURL* handle, const std::string& text) {
   return out;
 }
 
-long WholeSeconds(std::chrono::milliseconds ms) { return std::max<long>(1, static_cast<long>((ms.count() + 999) / 1000)); }
+long WholeSeconds(std::chrono::milliseconds ms) {
+  return std::max<long>(1, static_cast<long>((ms.count() + 999) / 1000));
+}
 
 }  // namespace
 
@@ -211,7 +213,8 @@ std::string CurlFtpClient::Reason(const Transfer& transfer, CURLcode rc) const {
   switch (transfer.stop) {
     case StopReason::Cancelled: return "Cancelled";
     case StopReason::Stalled: return "nothing received for " + std::to_string(WholeSeconds(stallTimeout_)) + " s";
-    case StopReason::LocalWriteFailed: return std::string("cannot write the local file: ") + std::strerror(transfer.writeErrno);
+    case StopReason::LocalWriteFailed:
+      return std::string("cannot write the local file: ") + std::strerror(transfer.writeErrno);
     default: break;
   }
   // Where the network failed, the system says best why ("Connection refused"); where the server
@@ -365,7 +368,8 @@ int16_t CurlFtpClient::GetFileList(const std::string& mask, bool details) {
     NameListParser parser(
         [&](std::string_view line, bool tooLong) {
           const MlsdEntry entry = ParseMlsdLine(line);
-          if (entry.kind != RemoteEntryKind::Folder && entry.kind != RemoteEntryKind::Other) take(entry.name, tooLong, false);
+          if (entry.kind != RemoteEntryKind::Folder && entry.kind != RemoteEntryKind::Other)
+            take(entry.name, tooLong, false);
         },
         kMaxListLineBytes);
     Transfer transfer = NewTransfer(static_cast<int>(Transfer::Kind::Listing));
@@ -442,8 +446,9 @@ int16_t CurlFtpClient::DropFolders(std::vector<std::string>& names) {
     if (probe.stop == StopReason::Cancelled) return Outcome(probe, changed, "Listing");
     if (changed == CURLE_OK) folders.insert(name);
   }
-  names.erase(std::remove_if(names.begin(), names.end(), [&](const std::string& name) { return folders.count(name) > 0; }),
-              names.end());
+  names.erase(
+      std::remove_if(names.begin(), names.end(), [&](const std::string& name) { return folders.count(name) > 0; }),
+      names.end());
   return ftpstatus::Ok;
 }
 
@@ -491,8 +496,8 @@ int16_t CurlFtpClient::Download(const std::string& localFile, const std::string&
     return transfer;
   };
   Transfer transfer = attempt(sizeRefused_);
-  if (!sizeRefused_ && transfer.rc == CURLE_REMOTE_FILE_NOT_FOUND && transfer.sizeRefused && transfer.bytesWritten == 0 &&
-      transfer.stop == StopReason::None && !transfer.handlerError) {
+  if (!sizeRefused_ && transfer.rc == CURLE_REMOTE_FILE_NOT_FOUND && transfer.sizeRefused &&
+      transfer.bytesWritten == 0 && transfer.stop == StopReason::None && !transfer.handlerError) {
     // SIZE is an extension, and a server may refuse it (550) for a file it serves, which libcurl takes
     // for a missing file. The file is asked for without it; a missing one is refused again then.
     transfer = attempt(true);
@@ -506,11 +511,13 @@ int16_t CurlFtpClient::Download(const std::string& localFile, const std::string&
   // server whose SIZE and RETR replies disagree, and, where SIZE was refused, the byte count of the
   // opening reply. In ASCII mode line ends change the count.
   curl_off_t announced = -1;
-  if (binary && (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK || announced < 0))
+  if (binary &&
+      (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK || announced < 0))
     announced = transfer.announcedBytes;
   if (binary && announced >= 0 && static_cast<uint64_t>(announced) != transfer.bytesWritten)
-    return Fail(ftpstatus::ShortFile, "Download of " + PrintableName(remoteName) + " incomplete: " +
-                                          std::to_string(transfer.bytesWritten) + " of " + std::to_string(announced) + " bytes");
+    return Fail(ftpstatus::ShortFile, "Download of " + PrintableName(remoteName) +
+                                          " incomplete: " + std::to_string(transfer.bytesWritten) + " of " +
+                                          std::to_string(announced) + " bytes");
   try {
     temp->Commit(flushToDisk_);
   } catch (const std::system_error& e) {
@@ -550,6 +557,5 @@ int16_t CurlFtpClient::Disconnect() {
   if (status == ftpstatus::Ok) Status("Disconnected");
   return status;
 }
-
 
 }  // namespace kestrun::platform

@@ -34,8 +34,7 @@ extern "C" int ProgressCallback(void* userdata, curl_off_t dltotal, curl_off_t d
     if (percent != transfer->lastPercent && now - transfer->lastProgressEvent >= kMinProgressInterval) {
       transfer->lastPercent = percent;
       transfer->lastProgressEvent = now;
-      if (!transfer->RunHandler([&] { transfer->events->FtpClient_Progress(static_cast<int16_t>(percent)); }))
-        return 1;
+      if (!transfer->RunHandler([&] { transfer->events->FtpClient_Progress(static_cast<int16_t>(percent)); })) return 1;
     }
   }
   return 0;

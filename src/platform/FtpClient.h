@@ -32,15 +32,15 @@ class FtpClientEvents {
 // their CURLcode (all positive); failures found by the client itself are the negative values below.
 namespace ftpstatus {
 inline constexpr int16_t Ok = 0;
-inline constexpr int16_t Busy = -1;           // called from an event handler during another call
-inline constexpr int16_t NotConnected = -2;   // no successful Connect since the last Disconnect
-inline constexpr int16_t BadHostName = -3;    // host name or port that cannot be an FTP address
-inline constexpr int16_t BadRemotePath = -4;  // remote folder holding control characters
-inline constexpr int16_t UnsafeName = -5;     // a file name that is not a bare name in its folder
-inline constexpr int16_t LocalFileError = -6; // the local file could not be created, written or renamed
-inline constexpr int16_t ShortFile = -7;      // fewer bytes arrived than the server announced
-inline constexpr int16_t Unsupported = -8;    // a listing form this client does not produce
-inline constexpr int16_t InternalError = -9;  // libcurl could not be set up
+inline constexpr int16_t Busy = -1;            // called from an event handler during another call
+inline constexpr int16_t NotConnected = -2;    // no successful Connect since the last Disconnect
+inline constexpr int16_t BadHostName = -3;     // host name or port that cannot be an FTP address
+inline constexpr int16_t BadRemotePath = -4;   // remote folder holding control characters
+inline constexpr int16_t UnsafeName = -5;      // a file name that is not a bare name in its folder
+inline constexpr int16_t LocalFileError = -6;  // the local file could not be created, written or renamed
+inline constexpr int16_t ShortFile = -7;       // fewer bytes arrived than the server announced
+inline constexpr int16_t Unsupported = -8;     // a listing form this client does not produce
+inline constexpr int16_t InternalError = -9;   // libcurl could not be set up
 }  // namespace ftpstatus
 
 // Transfer types for SetTransferType, numbered as FTP components traditionally number them.

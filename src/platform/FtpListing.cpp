@@ -28,7 +28,8 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 // that do not follow them; where the target leads is not shown.
 RemoteEntryKind TypeFactKind(std::string_view value) {
   if (EqualsNoCase(value, "file")) return RemoteEntryKind::File;
-  if (EqualsNoCase(value, "dir") || EqualsNoCase(value, "cdir") || EqualsNoCase(value, "pdir")) return RemoteEntryKind::Folder;
+  if (EqualsNoCase(value, "dir") || EqualsNoCase(value, "cdir") || EqualsNoCase(value, "pdir"))
+    return RemoteEntryKind::Folder;
   if (ContainsNoCase(value, "link")) return RemoteEntryKind::Unknown;
   return RemoteEntryKind::Other;
 }
@@ -81,7 +82,8 @@ std::string PrintableName(std::string_view name, std::size_t maxBytes) {
 MlsdEntry ParseMlsdLine(std::string_view line) {
   const std::size_t blank = line.find(' ');
   const std::string_view facts = line.substr(0, blank);
-  MlsdEntry entry{RemoteEntryKind::Unknown, blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1)};
+  MlsdEntry entry{RemoteEntryKind::Unknown,
+                  blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1)};
   std::size_t start = 0;
   while (start < facts.size()) {
     std::size_t end = facts.find(';', start);
@@ -99,8 +101,7 @@ RemoteEntryKind ListLineKind(std::string_view line) {
   if (line.empty()) return RemoteEntryKind::File;
   if (line.front() == 'd') return RemoteEntryKind::Folder;
   if (line.front() == 'l') return RemoteEntryKind::Unknown;
-  if (text::IsDigit(line.front()) && line.find(" <DIR> ") != std::string_view::npos)
-    return RemoteEntryKind::Folder;
+  if (text::IsDigit(line.front()) && line.find(" <DIR> ") != std::string_view::npos) return RemoteEntryKind::Folder;
   return RemoteEntryKind::File;
 }
 

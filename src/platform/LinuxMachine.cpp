@@ -67,7 +67,8 @@ std::string PercentEncode(std::string_view s, std::string_view keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : s) {
-    if (text::IsAsciiAlnum(static_cast<char>(c)) || std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
+    if (text::IsAsciiAlnum(static_cast<char>(c)) ||
+        std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
         keep.find(static_cast<char>(c)) != std::string_view::npos) {
       out += static_cast<char>(c);
     } else {
@@ -96,8 +97,7 @@ std::string ToUri(const std::string& target) {
 std::string OwnSession() {
   const char* id = std::getenv("XDG_SESSION_ID");
   const std::string_view s = id ? id : "";
-  const bool plain =
-      !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), text::IsAsciiAlnum);
+  const bool plain = !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), text::IsAsciiAlnum);
   return plain ? std::string(s) : "self";
 }
 

@@ -160,8 +160,7 @@ class LinuxProcessControl final : public ProcessControl {
       // The pidfd may wake its waiters a moment before a child of this program shows as ended to wait(); wait
       // for that here, so that whoever asks next hears "not running". It returns at once for anyone else's.
       siginfo_t info{};
-      while (::waitid(P_PIDFD, static_cast<id_t>(fd), &info, WEXITED | WNOWAIT) < 0 &&
-             errno == EINTR) {
+      while (::waitid(P_PIDFD, static_cast<id_t>(fd), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
       }
     }
     ::close(fd);

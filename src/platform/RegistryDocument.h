@@ -23,7 +23,7 @@ inline constexpr const char* TooLargeFault = "the file is larger than 256 MB";
 struct Value {
   std::string name;  // the case it was created with
   DWORD type = REG_NONE;
-  std::string data;  // the bytes exactly as written
+  std::string data;     // the bytes exactly as written
   bool erased = false;  // deleted, awaiting Compact
 };
 
@@ -57,7 +57,7 @@ class Key {
   std::vector<Value> values_;
   std::unordered_map<std::string, std::size_t> valueIndex_;  // upper-cased name -> position in values_
   std::size_t erasedCount_ = 0;
-  std::map<std::string, std::unique_ptr<Key>> subKeys_;      // upper-cased name -> key
+  std::map<std::string, std::unique_ptr<Key>> subKeys_;  // upper-cased name -> key
 };
 
 // The roots the store knows, in the order the file lists them.

@@ -415,7 +415,8 @@ class Parser {
       }
       rest = joined;
     }
-    if (!ParseHexList(rest, data)) return Fail("a hex list that is not bytes of two hexadecimal digits and commas", first);
+    if (!ParseHexList(rest, data))
+      return Fail("a hex list that is not bytes of two hexadecimal digits and commas", first);
     if (utf16_ && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
       std::string converted;
       if (const char* fault = Utf16ToUtf8(data, converted)) {

@@ -38,7 +38,7 @@ namespace {
 
 struct StorePaths {
   std::string file;
-  std::string lock;    // flock'ed beside the store; the store itself is replaced by rename on every change
+  std::string lock;  // flock'ed beside the store; the store itself is replaced by rename on every change
   std::string folder;
   bool machineWide = false;  // root's store: a folder only root may enter, a file only root may read
 };
@@ -61,22 +61,16 @@ LONG StatusOfErrno(int e) {
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ETXTBSY:
-      return ERROR_ACCESS_DENIED;
+    case ETXTBSY: return ERROR_ACCESS_DENIED;
     case ENOENT:
     case ENOTDIR:
-    case ELOOP:
-      return ERROR_PATH_NOT_FOUND;
+    case ELOOP: return ERROR_PATH_NOT_FOUND;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      return ERROR_DISK_FULL;
-    case ENAMETOOLONG:
-      return ERROR_FILENAME_EXCED_RANGE;
-    case ENOMEM:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-      return ERROR_REGISTRY_IO_FAILED;
+    case EFBIG: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_REGISTRY_IO_FAILED;
   }
 }
 
@@ -494,8 +488,8 @@ LSTATUS RegOpenKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, REGSAM samDesi
   });
 }
 
-LSTATUS RegCreateKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, const char*, DWORD, REGSAM samDesired,
-                       const void*, HKEY* phkResult, DWORD* lpdwDisposition) {
+LSTATUS RegCreateKeyEx(HKEY hKey, std::string_view lpSubKey, DWORD, const char*, DWORD, REGSAM samDesired, const void*,
+                       HKEY* phkResult, DWORD* lpdwDisposition) {
   return Guarded([&]() -> LSTATUS {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = 0;
@@ -540,8 +534,7 @@ LSTATUS RegCloseKey(HKEY hKey) {
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegQueryValueEx(HKEY hKey, std::string_view lpValueName, DWORD*, DWORD* lpType, BYTE* lpData,
-                        DWORD* lpcbData) {
+LSTATUS RegQueryValueEx(HKEY hKey, std::string_view lpValueName, DWORD*, DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
   return Guarded([&]() -> LSTATUS {
     if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
     Target target;
@@ -562,8 +555,7 @@ LSTATUS RegQueryValueEx(HKEY hKey, std::string_view lpValueName, DWORD*, DWORD* 
   });
 }
 
-LSTATUS RegSetValueEx(HKEY hKey, std::string_view lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
-                      DWORD cbData) {
+LSTATUS RegSetValueEx(HKEY hKey, std::string_view lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
   return Guarded([&]() -> LSTATUS {
     if (!lpData && cbData > 0) return ERROR_INVALID_PARAMETER;
     if (!detail::IsValidValueName(lpValueName)) return ERROR_INVALID_PARAMETER;
@@ -612,8 +604,8 @@ LSTATUS RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchVa
   });
 }
 
-LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char* lpClass,
-                     DWORD* lpcchClass, FILETIME* lpftLastWriteTime) {
+LSTATUS RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char* lpClass, DWORD* lpcchClass,
+                     FILETIME* lpftLastWriteTime) {
   return Guarded([&]() -> LSTATUS {
     if (!lpName || !lpcchName || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
     Target target;

@@ -24,9 +24,9 @@ inline constexpr int AnswerNo = 7;
 
 // Facts about the running program, as its version resource would hold them.
 struct AppFacts {
-  std::string Title;         // "Kestrun"
-  std::string EXEName;       // executable file name without extension
-  std::string Path;          // folder holding the executable, without a trailing separator
+  std::string Title;    // "Kestrun"
+  std::string EXEName;  // executable file name without extension
+  std::string Path;     // folder holding the executable, without a trailing separator
   int Major = 0;
   int Minor = 0;
   int Revision = 0;

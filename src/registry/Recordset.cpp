@@ -9,20 +9,18 @@ namespace {
 [[noreturn]] void RaiseRecordsetError(int number) {
   switch (number) {
     case err::BadArguments:
-      Raise(number, "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
+      Raise(number,
+            "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
     case err::NoCurrentRecord:
-      Raise(number, "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires "
-                    "a current record.");
-    case err::NotAllowedNow:
-      Raise(number, "Operation is not allowed in this context.");
+      Raise(number,
+            "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires "
+            "a current record.");
+    case err::NotAllowedNow: Raise(number, "Operation is not allowed in this context.");
     case err::ItemNotFound:
       Raise(number, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-    case err::AlreadyInCollection:
-      Raise(number, "Object is already in collection. Cannot append.");
-    case err::ObjectClosed:
-      Raise(number, "Operation is not allowed when the object is closed.");
-    default:
-      Raise(number, "Multiple-step operation generated errors. Check each status value.");
+    case err::AlreadyInCollection: Raise(number, "Object is already in collection. Cannot append.");
+    case err::ObjectClosed: Raise(number, "Operation is not allowed when the object is closed.");
+    default: Raise(number, "Multiple-step operation generated errors. Check each status value.");
   }
 }
 

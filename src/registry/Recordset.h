@@ -12,12 +12,12 @@ namespace kestrun {
 // Failures of a record set, with the numbers and words of the data-access library whose record sets
 // callers know.
 namespace err {
-inline constexpr int BadArguments = 3001;        // a column of a type or size a record set cannot hold
-inline constexpr int NoCurrentRecord = 3021;     // before the first or after the last row
-inline constexpr int NotAllowedNow = 3219;       // declaring a column of an open record set
-inline constexpr int ItemNotFound = 3265;        // no column of that name
-inline constexpr int AlreadyInCollection = 3367; // a second column of the same name
-inline constexpr int ObjectClosed = 3704;        // rows asked of a record set not yet opened
+inline constexpr int BadArguments = 3001;               // a column of a type or size a record set cannot hold
+inline constexpr int NoCurrentRecord = 3021;            // before the first or after the last row
+inline constexpr int NotAllowedNow = 3219;              // declaring a column of an open record set
+inline constexpr int ItemNotFound = 3265;               // no column of that name
+inline constexpr int AlreadyInCollection = 3367;        // a second column of the same name
+inline constexpr int ObjectClosed = 3704;               // rows asked of a record set not yet opened
 inline constexpr int MultipleStepErrors = -2147217887;  // a value longer than its column
 }  // namespace err
 

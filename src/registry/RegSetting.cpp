@@ -113,8 +113,10 @@ std::int32_t TextToLong(const std::string& text) {
     unsigned radix = (s[1] == 'H' || s[1] == 'h') ? 16 : 8;
     std::uint64_t value = 0;
     for (char c : s.substr(2)) {
-      unsigned d = IsDigit(c) ? unsigned(c - '0') : (c >= 'a' && c <= 'f') ? unsigned(c - 'a' + 10)
-                                                   : (c >= 'A' && c <= 'F') ? unsigned(c - 'A' + 10) : 99u;
+      unsigned d = IsDigit(c)               ? unsigned(c - '0')
+                   : (c >= 'a' && c <= 'f') ? unsigned(c - 'a' + 10)
+                   : (c >= 'A' && c <= 'F') ? unsigned(c - 'A' + 10)
+                                            : 99u;
       if (d >= radix) Raise(err::TypeMismatch);
       value = value * radix + d;
       if (value > 0xFFFFFFFFu) Raise(err::Overflow);

@@ -32,8 +32,7 @@ class RegSetting {
   RegSetting(std::string text) : value_(std::move(text)) {}
   RegSetting(const char* text) : value_(std::string(text ? text : "")) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  RegSetting(T number) {
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) RegSetting(T number) {
     if constexpr (std::unsigned_integral<T> && sizeof(T) >= sizeof(std::int64_t)) {
       if (number > static_cast<T>(INT64_MAX)) {
         value_ = static_cast<double>(number);

@@ -4,11 +4,11 @@
 #include <atomic>
 
 #include "platform/RegistryApi.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "registry/OpenKey.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
-#include "platform/Text.h"
 
 namespace kestrun {
 
@@ -90,8 +90,8 @@ void RegUtilities::WriteKeyValue(std::uint32_t lngRootKey, const std::string& st
   std::size_t length = text::CharCount(vValue.Text());
   if (length > MaxSettingChars) {
     ++failedWrites;
-    ShowMessage("Registry setting to long : " + SignedNumber(static_cast<long long>(length)) + "\r\nFor Key: " +
-                strBranch + "\r\nFor Variable: " + vValueName);
+    ShowMessage("Registry setting to long : " + SignedNumber(static_cast<long long>(length)) +
+                "\r\nFor Key: " + strBranch + "\r\nFor Variable: " + vValueName);
     return;
   }
   // A number that cannot be one fails here, before any key is created for it: a refused write leaves
@@ -125,16 +125,13 @@ std::int32_t RegUtilities::WriteValueData(std::uintptr_t lngKey, const std::stri
       data = vValue.Text();
       data += '\0';
       break;
-    case reg::REG_BINARY:
-      data = vValue.Text();
-      break;
+    case reg::REG_BINARY: data = vValue.Text(); break;
     case reg::REG_DWORD: {
       auto n = static_cast<std::uint32_t>(vValue.ToLong());
       for (int b = 0; b < 4; ++b) data += static_cast<char>((n >> (8 * b)) & 0xFF);
       break;
     }
-    default:
-      return reg::ERROR_SUCCESS;
+    default: return reg::ERROR_SUCCESS;
   }
   return reg::RegSetValueEx(lngKey, vValueName, 0, lngType, reinterpret_cast<const reg::BYTE*>(data.data()),
                             static_cast<reg::DWORD>(data.size()));
@@ -170,8 +167,8 @@ std::int32_t RegUtilities::ReadValueData(std::uintptr_t lngKey, const std::strin
     case reg::REG_MULTI_SZ: {
       std::string buffer(size, '\0');
       reg::DWORD got = size;
-      status = reg::RegQueryValueEx(lngKey, vValueName, nullptr, &type, reinterpret_cast<reg::BYTE*>(buffer.data()),
-                                    &got);
+      status =
+          reg::RegQueryValueEx(lngKey, vValueName, nullptr, &type, reinterpret_cast<reg::BYTE*>(buffer.data()), &got);
       if (status != reg::ERROR_SUCCESS) {
         ShowMessage("Error RegQueryValueExSTRING: " + std::to_string(status));
         strData.clear();
@@ -193,9 +190,7 @@ std::int32_t RegUtilities::ReadValueData(std::uintptr_t lngKey, const std::strin
       }
       return status;
     }
-    default:
-      ShowMessage("Illegal RegType: " + std::to_string(type));
-      return -1;
+    default: ShowMessage("Illegal RegType: " + std::to_string(type)); return -1;
   }
 }
 

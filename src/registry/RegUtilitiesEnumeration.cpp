@@ -4,11 +4,11 @@
 #include <string_view>
 
 #include "platform/RegistryApi.h"
+#include "platform/Text.h"
 #include "registry/OpenKey.h"
 #include "registry/RegUtilities.h"
 #include "util/ErrorReport.h"
 #include "util/StringUtilities.h"
-#include "platform/Text.h"
 
 namespace kestrun {
 

@@ -15,6 +15,7 @@ struct Verb {
   const char* synopsis;
 };
 
+// clang-format off
 constexpr Verb kVerbs[] = {
     {"mirror", TreeCommand::Action::Mirror, 2, false, "SOURCE DEST"},
     {"empty", TreeCommand::Action::Empty, 2, true, "FOLDER DAYS"},
@@ -23,6 +24,7 @@ constexpr Verb kVerbs[] = {
     {"create", TreeCommand::Action::Create, 1, false, "PATH"},
     {"delete", TreeCommand::Action::Delete, 1, false, "FOLDER"},
 };
+// clang-format on
 
 // A number of days: decimal digits only, at most 2147483647.
 std::optional<int32_t> Days(const std::string& text) {

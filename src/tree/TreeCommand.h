@@ -12,7 +12,7 @@ struct TreeCommand {
   Action action = Action::Help;
   std::vector<std::string> paths;  // SOURCE DEST for mirror, else the one folder or file
   int32_t days = 0;
-  std::vector<std::string> skip;   // extensions, without their point
+  std::vector<std::string> skip;  // extensions, without their point
   bool onlyErrors = false;
   bool keepExisting = false;
 };

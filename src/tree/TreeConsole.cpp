@@ -27,7 +27,10 @@ void TreeConsole::UpdateStatusBar(const std::string& strText) {
 void TreeConsole::FTC_FileTreeChange(const std::string& strText, int32_t Color) {
   if (Color == treecolor::Red) ++failures_;
   ClearStatus();
-  const char* colour = !colour_ ? nullptr : Color == treecolor::Red ? "\x1b[31m" : Color == treecolor::Blue ? "\x1b[34m" : nullptr;
+  const char* colour = !colour_                   ? nullptr
+                       : Color == treecolor::Red  ? "\x1b[31m"
+                       : Color == treecolor::Blue ? "\x1b[34m"
+                                                  : nullptr;
   if (colour) out_ << colour;
   out_ << strText;
   if (colour) out_ << "\x1b[0m";

@@ -10,7 +10,10 @@ namespace kestrun::tree {
 // Everything around the tree engine when it runs from the console: report lines go to standard output
 // (red and blue only on a terminal), the folder under work to standard error on a terminal, and error
 // reports to standard error. Red lines and error reports count as failures.
-class TreeConsole final : public platform::WindowSystem, public TreeDriver, public TreeStatusBar, public FileTreeEvents {
+class TreeConsole final : public platform::WindowSystem,
+                          public TreeDriver,
+                          public TreeStatusBar,
+                          public FileTreeEvents {
  public:
   // `colour`: report lines may carry colours; `interactive`: a person watches standard output, so
   // each line is written at once; `status`: standard error is a terminal that shows the folder under work.

@@ -46,15 +46,10 @@ void Run(const TreeCommand& command, kestrun::FileTree& engine) {
       engine.SourceDir = command.paths[0];
       engine.RemoveEmptySubFolders();
       break;
-    case TreeCommand::Action::Create:
-      engine.CreatePath(command.paths[0]);
-      break;
-    case TreeCommand::Action::Delete:
-      engine.DeleteFolder(command.paths[0]);
-      break;
+    case TreeCommand::Action::Create: engine.CreatePath(command.paths[0]); break;
+    case TreeCommand::Action::Delete: engine.DeleteFolder(command.paths[0]); break;
     case TreeCommand::Action::Help:
-    case TreeCommand::Action::Version:
-      break;
+    case TreeCommand::Action::Version: break;
   }
 }
 

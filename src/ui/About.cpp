@@ -59,7 +59,8 @@ void About::ReleaseOpenWindows() { OpenWindows().clear(); }
 
 std::size_t About::OpenWindowCount() {
   const auto& windows = OpenWindows();
-  return static_cast<std::size_t>(std::count_if(windows.begin(), windows.end(), [](const auto& w) { return w->View().IsOpen(); }));
+  return static_cast<std::size_t>(
+      std::count_if(windows.begin(), windows.end(), [](const auto& w) { return w->View().IsOpen(); }));
 }
 
 }  // namespace kestrun

@@ -44,9 +44,7 @@ constexpr TwipsLine AboutDesignLine(AboutLine line) {
   return {};
 }
 // Which line of each pair is the grey one (the other is white).
-constexpr bool AboutLineIsGrey(AboutLine line) {
-  return line == AboutLine::lnLogoLine0 || line == AboutLine::lnLine1;
-}
+constexpr bool AboutLineIsGrey(AboutLine line) { return line == AboutLine::lnLogoLine0 || line == AboutLine::lnLine1; }
 
 // What the About box's view reports back to its logic, from inside its message handling.
 class AboutViewEvents {

@@ -49,8 +49,8 @@ LogFile::~LogFile() {
 
 void LogFile::Fail(const char* what, int error) {
   failed_ = true;
-  err_ << "kestrun: cannot " << what << " the log file " << path_ << ": " << std::strerror(error)
-       << "; the run goes on" << std::endl;
+  err_ << "kestrun: cannot " << what << " the log file " << path_ << ": " << std::strerror(error) << "; the run goes on"
+       << std::endl;
 }
 
 void LogFile::Append(const std::string& text) {

@@ -27,7 +27,7 @@ std::string WindowModulePath() {
 
 std::string LoadWindowModule(const std::string& path, const KestrunWindowModule*& module) {
   module = nullptr;
-  struct stat info{};
+  struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     const int error = errno;
     return (error == ENOENT ? "the windows are not installed (" : "the window module cannot be loaded (") + path +

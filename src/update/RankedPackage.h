@@ -14,7 +14,8 @@ namespace kestrun::update {
 // case follow the names as stored. Fetching in this order makes the package recorded and renamed last
 // the newest one, whatever order a server or a folder gives.
 struct RankedPackage {
-  RankedPackage(std::string path, std::string name) : upper(text::UCase(name)), package{std::move(path), std::move(name)} {}
+  RankedPackage(std::string path, std::string name)
+      : upper(text::UCase(name)), package{std::move(path), std::move(name)} {}
   std::string upper;
   SDAT package;
 };

@@ -63,7 +63,8 @@ void Compile(const std::string& mask, bool caseSensitive, CompiledMask& out) {
     char32_t c = text::NextChar(mask, pos);
     switch (c) {
       case U'*':
-        if (out.tokens.empty() || out.tokens.back().kind != Kind::Star) out.tokens.push_back({Kind::Star, false, 0, 0, 0, 0});
+        if (out.tokens.empty() || out.tokens.back().kind != Kind::Star)
+          out.tokens.push_back({Kind::Star, false, 0, 0, 0, 0});
         break;
       case U'?': out.tokens.push_back({Kind::AnyChar, false, 0, 0, 0, 0}); break;
       case U'#': out.tokens.push_back({Kind::Digit, false, 0, 0, 0, 0}); break;

@@ -15,9 +15,9 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileHandles.h"
+#include "platform/Text.h"
 #include "platform/WindowSystem.h"
 #include "util/RuntimeError.h"
-#include "platform/Text.h"
 
 namespace kestrun {
 
@@ -182,14 +182,13 @@ struct FileSystemObject::FoldedNames {
   static constexpr std::size_t kMaxFolders = 64;
   std::unordered_map<std::string, Index> folders;
 
-  static bool SameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-  }
+  static bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
   static bool Settled(const timespec& mtime) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    long long ageNs = (static_cast<long long>(now.tv_sec) - mtime.tv_sec) * 1000000000LL + (now.tv_nsec - mtime.tv_nsec);
+    long long ageNs =
+        (static_cast<long long>(now.tv_sec) - mtime.tv_sec) * 1000000000LL + (now.tv_nsec - mtime.tv_nsec);
     return ageNs > 50LL * 1000000LL;
   }
 

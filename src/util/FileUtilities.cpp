@@ -247,10 +247,10 @@ bool FileUtilities::SignatureMatches(const std::string& strFileName, int32_t byt
 bool FileUtilities::IsRealZipFile(const std::string& strFileName) {
   if (SignatureMatches(strFileName, 4, 0, Bytes({0x50, 0x4B, 0x03, 0x04}))) return true;
   // A self-extracting archive: an executable whose header carries these bytes.
-  static const std::string kSelfExtractor = Bytes({0x7E, 0x53, 0x96, 0x46, 0x10, 0x00, 0x96, 0x46, 0x10, 0x00, 0x96,
-                                                   0x46, 0x10, 0x00, 0x96, 0x46, 0x10, 0x00, 0x17, 0x46, 0x10, 0x00,
-                                                   0x12, 0x40, 0x16, 0x00, 0x97, 0x46, 0x10, 0x00, 0x11, 0x5A, 0x12,
-                                                   0x00, 0x97, 0x46, 0x10, 0x00, 0x52, 0x69, 0x63, 0x68, 0x96, 0x46});
+  static const std::string kSelfExtractor =
+      Bytes({0x7E, 0x53, 0x96, 0x46, 0x10, 0x00, 0x96, 0x46, 0x10, 0x00, 0x96, 0x46, 0x10, 0x00, 0x96,
+             0x46, 0x10, 0x00, 0x17, 0x46, 0x10, 0x00, 0x12, 0x40, 0x16, 0x00, 0x97, 0x46, 0x10, 0x00,
+             0x11, 0x5A, 0x12, 0x00, 0x97, 0x46, 0x10, 0x00, 0x52, 0x69, 0x63, 0x68, 0x96, 0x46});
   return SignatureMatches(strFileName, 174, kSelfExtractor.size(), kSelfExtractor);
 }
 
@@ -263,8 +263,9 @@ bool FileUtilities::IsRealAceFile(const std::string& strFileName) {
 }
 
 bool FileUtilities::IsRealEXEFile(const std::string& strFileName) {
-  return SignatureMatches(strFileName, 15, 0,
-                          Bytes({0x4D, 0x5A, 0x90, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00}));
+  return SignatureMatches(
+      strFileName, 15, 0,
+      Bytes({0x4D, 0x5A, 0x90, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00}));
 }
 
 bool FileUtilities::CheckDirExists(const std::string& strPath) {
@@ -297,15 +298,15 @@ std::string FileUtilities::GetSpecialPath(int32_t CSIDL) {
   std::string home = HomeFolder();
   auto underHome = [&](const char* rest) { return home.empty() ? std::string() : home + rest; };
   switch (CSIDL) {
-    case 0x00:                                          // desktop
-    case 0x10: return underHome("/Desktop");            // desktop folder
-    case 0x05: return underHome("/Documents");          // personal documents
+    case 0x00:                                                              // desktop
+    case 0x10: return underHome("/Desktop");                                // desktop folder
+    case 0x05: return underHome("/Documents");                              // personal documents
     case 0x1A: return EnvironmentFolder("XDG_CONFIG_HOME", "/.config");     // application data
     case 0x1C: return EnvironmentFolder("XDG_DATA_HOME", "/.local/share");  // local application data
-    case 0x24: return GetWindowsDir();                  // the system root
-    case 0x25: return "/usr/bin";                       // system programs
-    case 0x26: return "/opt";                           // program files
-    case 0x28: return home;                             // the user's profile
+    case 0x24: return GetWindowsDir();                                      // the system root
+    case 0x25: return "/usr/bin";                                           // system programs
+    case 0x26: return "/opt";                                               // program files
+    case 0x28: return home;                                                 // the user's profile
     default: return {};
   }
 }

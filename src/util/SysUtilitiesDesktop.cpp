@@ -36,14 +36,10 @@ bool SysUtilities::StartScreenSaver() {
 bool SysUtilities::PowerSaveMonitor(int32_t State) {
   try {
     switch (State) {
-      case -1:
-        return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::On);
-      case 1:
-        return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::Low);
-      case 2:
-        return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::Off);
-      default:
-        return false;
+      case -1: return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::On);
+      case 1: return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::Low);
+      case 2: return platform::ThisMachine().SetMonitorPower(platform::MonitorPower::Off);
+      default: return false;
     }
   } catch (...) {
     return false;

@@ -23,18 +23,14 @@ std::string CsdOf(const platform::VersionRecord& record) {
 
 std::string SystemName(const platform::VersionRecord& record) {
   switch (record.PlatformId) {
-    case platform::PlatformWin32s:
-      return "Win32s";
+    case platform::PlatformWin32s: return "Win32s";
     case platform::PlatformWindows9x:
       if (record.MajorVersion == 4 && record.MinorVersion == 0) return "Windows 95";
       if (record.MajorVersion == 4 && record.MinorVersion == 10) return "Windows 98";
       return "Windows 9X";
-    case platform::PlatformWindowsNT:
-      return "Windows NT";
-    case platform::PlatformLinux:
-      return "Linux";
-    default:
-      return "Unknown";
+    case platform::PlatformWindowsNT: return "Windows NT";
+    case platform::PlatformLinux: return "Linux";
+    default: return "Unknown";
   }
 }
 

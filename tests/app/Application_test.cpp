@@ -34,7 +34,8 @@ class ApplicationTest : public ::testing::Test {
     return app;
   }
   static void WriteAllSettings() {
-    for (const char* name : {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName", "AlternateRemotePath"})
+    for (const char* name :
+         {"HostName", "RemotePath", "FileMask", "LocalPath", "AlternateHostName", "AlternateRemotePath"})
       RegUtilities().SetKeyValue(kKey, name, std::string(name) + "-value");
   }
 
@@ -63,8 +64,8 @@ TEST_F(ApplicationTest, WindowVisibilityFollowsSilentAndMinimized) {
     bool shown;
     int state;
   };
-  for (const Case& c : {Case{"/Minimized", true, ui::WindowStateMinimized},
-                        Case{"/Silent /Minimized", false, ui::WindowStateNormal}}) {
+  for (const Case& c :
+       {Case{"/Minimized", true, ui::WindowStateMinimized}, Case{"/Silent /Minimized", false, ui::WindowStateNormal}}) {
     SCOPED_TRACE(c.tail);
     auto app = Make(c.tail);
     app->Execute();
@@ -113,8 +114,8 @@ TEST_F(ApplicationTest, EveryStartRecordsDateAndVersionAndReadsTheSettings) {
   EXPECT_EQ(std::count(date.begin(), date.end(), ':'), 2) << date;
   const AppMain& am = app->AM();
   EXPECT_EQ((std::vector<std::string>{am.HostName, am.RemotePath, am.FileMask, am.AltHostName, am.AltRemotePath}),
-            (std::vector<std::string>{"HostName-value", "RemotePath-value", "FileMask-value",
-                                      "AlternateHostName-value", "AlternateRemotePath-value"}));
+            (std::vector<std::string>{"HostName-value", "RemotePath-value", "FileMask-value", "AlternateHostName-value",
+                                      "AlternateRemotePath-value"}));
   EXPECT_TRUE(ws.inputs.empty());
   EXPECT_EQ(app->AH().ArgumentCount(), 1);
   app->Terminate();
@@ -126,10 +127,12 @@ TEST_F(ApplicationTest, KeepCountReadsTheLeadingNumber) {
     int32_t expected;
     const char* afterwards;
   };
+  // clang-format off
   const Case cases[] = {
       {nullptr, 2, "2"}, {"0", 2, "2"}, {"none", 2, "2"}, {"3 copies", 3, "3 copies"},
       {"2.5", 2, "2.5"}, {"3.5", 4, "3.5"}, {"-1", -1, "-1"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored ? c.stored : "(absent)");
     testing::Sandbox own;

@@ -51,8 +51,8 @@ TEST(ArgumentHandlerParse, Grammar) {
 TEST(ArgumentHandlerParse, HostileTailsParseWithoutCrashOrHang) {
   testing::ScriptedWindowSystem ws;
   testing::CatchProgramEnd catcher;
-  std::vector<std::string> tails = {std::string(100000, ' '), std::string(50001, '"'),
-                                    "/" + std::string(100000, ':'), "\x01\x02\x7f /\x1b[31m", "\xff\xfe /\xc3"};
+  std::vector<std::string> tails = {std::string(100000, ' '), std::string(50001, '"'), "/" + std::string(100000, ':'),
+                                    "\x01\x02\x7f /\x1b[31m", "\xff\xfe /\xc3"};
   std::string many;
   for (int i = 0; i < 20000; ++i) many += "p" + std::to_string(i) + " ";
   tails.push_back(many);

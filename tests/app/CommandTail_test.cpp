@@ -34,7 +34,8 @@ TEST(CommandTail, TheParserGivesBackEachArgument) {
     ArgumentHandler handler;
     handler.ParseCommandLine(tail);
     std::vector<std::pair<std::string, std::string>> parsed;
-    for (const auto& [key, argument] : handler.Arguments()) parsed.emplace_back(argument->ArgumentName(), argument->ArgumentValue());
+    for (const auto& [key, argument] : handler.Arguments())
+      parsed.emplace_back(argument->ArgumentName(), argument->ArgumentValue());
     EXPECT_EQ(parsed, c.parsed);
   }
 }

@@ -1,9 +1,8 @@
 #include "app/InitParams.h"
 
-#include "BuildConfig.h"
-
 #include <gtest/gtest.h>
 
+#include "BuildConfig.h"
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "registry/RegUtilities.h"
@@ -15,8 +14,8 @@
 namespace kestrun {
 namespace {
 
-const char* const kNames[] = {"HostName", "RemotePath", "AlternateHostName", "AlternateRemotePath", "FileMask",
-                              "LocalPath"};
+const char* const kNames[] = {"HostName", "RemotePath", "AlternateHostName", "AlternateRemotePath",
+                              "FileMask", "LocalPath"};
 
 class InitParamsTest : public ::testing::Test {
  protected:
@@ -36,6 +35,7 @@ TEST_F(InitParamsTest, AsksTheSixSettingsInOrderWithTheFactoryDefaults) {
   am.HostName = "saved.example.org";  // a saved value is not offered: the factory default is
   Ask();
   ASSERT_EQ(ws.inputs.size(), 6u);
+  // clang-format off
   const std::pair<std::string, std::string> expected[] = {
       {"Enter HostName", KESTRUN_DEFAULT_HOST},
       {"Enter remote path", "/pub/antivirus/datfiles/4.x/"},
@@ -44,6 +44,7 @@ TEST_F(InitParamsTest, AsksTheSixSettingsInOrderWithTheFactoryDefaults) {
       {"Enter filemask", "sdat*.exe"},
       {"Enter local path", "/opt/kestrun/"},
   };
+  // clang-format on
   for (std::size_t i = 0; i < 6; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(ws.inputs[i].prompt, expected[i].first);
@@ -90,12 +91,14 @@ TEST_F(InitParamsTest, TheLocalPathOfferedEndsInOneSeparator) {
     std::string programFolder;
     std::string offered;
   };
+  // clang-format off
   const Case cases[] = {
       {PathSyntax::PosixSyntax(), "", "/", "/"},  // the root folder gets no second separator
       {PathSyntax::WindowsSyntax(), "", "C:\\Tools\\Kestrun", "C:\\Tools\\Kestrun\\"},
       {PathSyntax::WindowsSyntax(), "", "C:\\", "C:\\"},  // a drive root
       {PathSyntax::PosixSyntax(), "/var/pkgs", "/opt/kestrun", "/var/pkgs"},  // the current one, as it is
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.programFolder + " / " + c.current);
     ws.inputs.clear();

@@ -34,7 +34,9 @@ class KestrunCommandLineTest : public ::testing::Test {
     for (const char* folder : {"source", "local"}) fs::remove_all(sandbox.Root() / folder);
     sandbox.WriteFile("source/sdat4301.exe", "new");
     sandbox.WriteFile("local/sdat4300.exe", "old");
-    testing::WriteSettings(sandbox, {{"RemotePath", remote}, {"AlternateRemotePath", remote}, {"LocalPath", "~/local"},
+    testing::WriteSettings(sandbox, {{"RemotePath", remote},
+                                     {"AlternateRemotePath", remote},
+                                     {"LocalPath", "~/local"},
                                      {"LatestUpdate", "SDAT4300.EXE"}});
     program.environment = base;
     program.environment.push_back("HOME=" + sandbox.Root().string());
@@ -68,7 +70,8 @@ TEST_F(KestrunCommandLineTest, GnuOptionsAnswerOrRefuseAndTouchNothing) {
   const std::string damaged = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\nHostName=ftp\n";
   sandbox.WriteFile("registry.reg", damaged);
   EXPECT_EQ(program.Run({"/?"}), 0);
-  const std::string notice = "\nkestrun: The settings store " + sandbox.RegistryFile().string() + " cannot be read, line 3: ";
+  const std::string notice =
+      "\nkestrun: The settings store " + sandbox.RegistryFile().string() + " cannot be read, line 3: ";
   EXPECT_TRUE(Has(program.Err(), notice) && program.Err().find(notice) == program.Err().rfind(notice)) << program.Err();
   EXPECT_EQ(testing::Sandbox::ReadFile(sandbox.RegistryFile()), damaged);
 }
@@ -83,6 +86,7 @@ TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
     std::string outHas, errHas;  // empty: nothing at all on that stream
   };
   const std::string noStdout = "can no longer be written to standard output";
+  // clang-format off
   for (const Case& c : {
            Case{"verbose", {"/Copy", "--", "-"}, {}, 0, "\nRemoving old SDATs...\nFinished\n", ""},
            Case{"silent, logged twice", {"/Copy", "/Silent"}, {"KESTRUN_LOG=" + log}, 0, "", ""},
@@ -111,7 +115,9 @@ TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
     EXPECT_TRUE(c.errHas.empty() ? program.Err().empty() : Has(program.Err(), c.errHas)) << program.Err();
     EXPECT_EQ(fs::exists(sandbox.Root() / "local" / "sdat4301.exe"), c.status == 0);
   }
-  EXPECT_TRUE(Has(testing::Sandbox::ReadFile(sandbox.RegistryFile()), "\"LocalPath\"=\"~/local\"")) << "stored as typed";
+  // clang-format on
+  EXPECT_TRUE(Has(testing::Sandbox::ReadFile(sandbox.RegistryFile()), "\"LocalPath\"=\"~/local\""))
+      << "stored as typed";
 
   // KESTRUN_LOG: appended, every line after its local time ("2026-12-06T21:43:05+01:00 text"), 0644.
   const std::string text = testing::Sandbox::ReadFile(log);
@@ -135,8 +141,9 @@ TEST_F(KestrunCommandLineTest, LeftoversOfKilledRunsAreRemovedAtTheStart) {
   const fs::path local = sandbox.Root() / "local";
   for (const char* name : {".sdat4299.exe.a1B2c3.part", ".SDAT4301.EXE.0123456789ab.part", ".my setup.exe.Zz9Zz9.part"})
     sandbox.WriteFile("local/" + std::string(name), "half");
-  std::set<std::string> kept = {".sdat1.exe.abc12.part", ".sdat2.exe.0123456789abc.part", ".sdat3.exe.ab-cd1.part",
-                                   ".readme.txt.abcdef.part", "sdat4.exe.abcdef.part", ".sdat5.exe.abcdef.partial"};
+  std::set<std::string> kept = {".sdat1.exe.abc12.part",  ".sdat2.exe.0123456789abc.part",
+                                ".sdat3.exe.ab-cd1.part", ".readme.txt.abcdef.part",
+                                "sdat4.exe.abcdef.part",  ".sdat5.exe.abcdef.partial"};
   for (const auto& name : kept) sandbox.WriteFile("local/" + name, "not ours");
   fs::create_directory(local / ".sdat6.exe.abcdef.part");
   fs::create_symlink(sandbox.Root() / "source" / "sdat4301.exe", local / ".sdat7.exe.abcdef.part");

@@ -64,8 +64,8 @@ TEST_F(FileTreeTest, MirrorCopiesWhatIsMissingOrNewerAndReportsEachStep) {
     double sourceAge, destinationAge;
     bool keepExisting, copied;
     const char* destination = "old";
-  } rows[] = {{2, 2, false, false}, {2, 1, false, false}, {1, 2, false, true}, {1, 2, true, false},
-              {2, 2, false, true, "ol"}};
+  } rows[] = {
+      {2, 2, false, false}, {2, 1, false, false}, {1, 2, false, true}, {1, 2, true, false}, {2, 2, false, true, "ol"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.sourceAge - r.destinationAge);
     Sandbox::SetAge(box.WriteFile("src/Docs/a.txt", "new"), r.sourceAge, 0);
@@ -91,15 +91,17 @@ TEST_F(FileTreeTest, MirrorNeverCopiesATreeIntoItself) {
   struct Row {
     std::string destination;
     bool refused;
-  } rows[] = {{"src", true}, {"src/", true}, {"src/inner/deeper", true}, {"src/./x/..", true},
-              {"link/inner", true}, {"src2", false}};
+  } rows[] = {{"src", true},        {"src/", true},       {"src/inner/deeper", true},
+              {"src/./x/..", true}, {"link/inner", true}, {"src2", false}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.destination);
     tree.DestinationDir = P(r.destination);
     EXPECT_EQ(tree.UpdateTree(), !r.refused);
     const std::string report = host.Take();
-    EXPECT_EQ(report.find("R " + tree.DestinationDir + " starts with " + P("src") + ", skipping...\n") != std::string::npos,
-              r.refused) << report;
+    EXPECT_EQ(
+        report.find("R " + tree.DestinationDir + " starts with " + P("src") + ", skipping...\n") != std::string::npos,
+        r.refused)
+        << report;
   }
   EXPECT_FALSE(fs::exists(box.Root() / "src/inner"));
   EXPECT_EQ(testing::NamesIn(box.Root() / "src").size(), 1u);
@@ -203,9 +205,10 @@ TEST_F(FileTreeTest, EmptyFolderKeepsWhatIsYoungAndEveryFolderAboveIt) {
   box.Folder("src/deep/empty");
   tree.EmptyFolder(7);
   const std::string report = host.Take();
-  for (const char* line : {"B File @/src/a/b/young.txt not deleted\n", "B Folder @/src/a/b skipped\nB Folder @/src/a skipped\n",
-                           "File @/src/gone/old.txt deleted\nFolder @/src/gone deleted\n", "File @/src/ro.txt deleted\n",
-                           "Folder @/src/deep/er deleted\n", "Folder @/src/deep deleted\n"}) {
+  for (const char* line :
+       {"B File @/src/a/b/young.txt not deleted\n", "B Folder @/src/a/b skipped\nB Folder @/src/a skipped\n",
+        "File @/src/gone/old.txt deleted\nFolder @/src/gone deleted\n", "File @/src/ro.txt deleted\n",
+        "Folder @/src/deep/er deleted\n", "Folder @/src/deep deleted\n"}) {
     EXPECT_NE(report.find(At(line)), std::string::npos) << line << "\n" << report;
   }
   EXPECT_EQ(report.find("R "), std::string::npos) << report;
@@ -215,12 +218,14 @@ TEST_F(FileTreeTest, EmptyFolderKeepsWhatIsYoungAndEveryFolderAboveIt) {
 
   tree.SourceDir = P("nowhere");
   tree.EmptyFolder(7);
-  EXPECT_EQ(host.Take(), At("Delete everything in @/nowhere older than 7 days\n \nFolder @/nowhere does not exist\n \n"));
+  EXPECT_EQ(host.Take(),
+            At("Delete everything in @/nowhere older than 7 days\n \nFolder @/nowhere does not exist\n \n"));
 
   // One file: young, missing, old.
   tree.SourceDir = P("src/a/b/young.txt");
   tree.RemoveOldFile(7);
-  EXPECT_EQ(host.Take(), At("Deleting @/src/a/b/young.txt if it's older than 7 days\n \nFile @/src/a/b/young.txt not deleted\n \n"));
+  EXPECT_EQ(host.Take(),
+            At("Deleting @/src/a/b/young.txt if it's older than 7 days\n \nFile @/src/a/b/young.txt not deleted\n \n"));
   Sandbox::SetAge(box.Root() / "src/a/b/young.txt", 8, 8);
   tree.RemoveOldFile(7);
   EXPECT_NE(host.Take().find(At("File @/src/a/b/young.txt deleted\n")), std::string::npos);
@@ -236,8 +241,8 @@ TEST_F(FileTreeTest, RemoveEmptySubFoldersKeepsAnyFolderWithAFileAtAnyDepth) {
   fs::create_directory_symlink(box.Root() / "src/empty", box.Root() / "src/link");
   tree.RemoveEmptySubFolders();
   const std::string report = host.Take();
-  for (const char* line : {"Folder @/src/empty deleted\n", "B Folder @/src/deepfile skipped\n", "B Folder @/src/direct skipped\n",
-                           "B Folder @/src/link skipped\n"}) {
+  for (const char* line : {"Folder @/src/empty deleted\n", "B Folder @/src/deepfile skipped\n",
+                           "B Folder @/src/direct skipped\n", "B Folder @/src/link skipped\n"}) {
     EXPECT_NE(report.find(At(line)), std::string::npos) << line << "\n" << report;
   }
   EXPECT_EQ(report.rfind(At("Delete all folders in @/src not containing any files\n \n"), 0), 0u) << report;
@@ -271,7 +276,8 @@ TEST_F(FileTreeTest, HostileNamesAndDeepTrees) {
   EXPECT_EQ(Sandbox::ReadFile(P("dst" + deep.substr(3) + "/leaf.txt")), "x");
   EXPECT_NE(host.Take().find("File evil\\nFile x deleted copied from "), std::string::npos);
   // Reading them for the copy counts as a use: they are dated back again.
-  for (const std::string& file : {std::string("src/evil\nFile x deleted"), deep + "/leaf.txt"}) Sandbox::SetAge(P(file), 30, 30);
+  for (const std::string& file : {std::string("src/evil\nFile x deleted"), deep + "/leaf.txt"})
+    Sandbox::SetAge(P(file), 30, 30);
   tree.EmptyFolder(1);
   EXPECT_NE(host.Take().find(At("File @/src/evil\\nFile x deleted deleted\n")), std::string::npos);
   EXPECT_FALSE(fs::exists(box.Root() / "src/d"));

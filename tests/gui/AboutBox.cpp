@@ -9,8 +9,8 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
-#include <csignal>
 #include <algorithm>
+#include <csignal>
 #include <memory>
 
 #include "platform/Cancellation.h"

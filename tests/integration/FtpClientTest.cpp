@@ -36,7 +36,8 @@ class RecordingEvents : public FtpClientEvents {
   void FtpClient_NameSkipped(const std::string& text) override { skipped.push_back(text); }
 
   long StatusesStartingWith(const std::string& prefix) const {
-    return std::count_if(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
+    return std::count_if(statuses.begin(), statuses.end(),
+                         [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
   }
 
   std::vector<std::string> names;
@@ -47,7 +48,9 @@ class RecordingEvents : public FtpClientEvents {
 };
 
 // The program's own mask matcher, as the update run hands it to its client.
-bool MatchesMask(const std::string& name, const std::string& mask) { return StringUtilities().MatchesFileMask(name, mask); }
+bool MatchesMask(const std::string& name, const std::string& mask) {
+  return StringUtilities().MatchesFileMask(name, mask);
+}
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -269,7 +272,8 @@ TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
     EXPECT_NE(client->GetFile(LocalPath("sdat4300.exe"), "sdat4300.exe"), 0);
     EXPECT_EQ(client->LastError(), "550 Permission denied.");
     EXPECT_TRUE(LocalNames().empty());
-    for (const char* name : {"sdat4301.exe", "sdat4302.exe"}) EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
+    for (const char* name : {"sdat4301.exe", "sdat4302.exe"})
+      EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
     EXPECT_EQ(LocalNames(), (std::set<std::string>{"sdat4301.exe", "sdat4302.exe"}));
     EXPECT_EQ(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4302.exe"), "allowed too");
     EXPECT_EQ(client->GetFile(LocalPath("missing.exe"), "missing.exe"), CURLE_REMOTE_FILE_NOT_FOUND);

@@ -148,7 +148,8 @@ class FtpRunTest : public ::testing::Test {
     Names names;
     for (const auto& entry : fs::recursive_directory_iterator(sandbox.Root())) {
       const fs::path relative = fs::relative(entry.path(), sandbox.Root());
-      if (*relative.begin() != "local" && relative.string().rfind("registry.reg", 0) != 0) names.insert(relative.string());
+      if (*relative.begin() != "local" && relative.string().rfind("registry.reg", 0) != 0)
+        names.insert(relative.string());
     }
     return names;
   }
@@ -209,6 +210,7 @@ TEST_F(FtpRunTest, WholeRuns) {
     bool failed = false;
     std::function<void(AppMain&)> adjust = nullptr;
   };
+  // clang-format off
   const Row rows[] = {
       // In ascending order of the upper-cased names, whatever order the server lists them in.
       {"nothing recorded: every listed package, even one already here", {}, "", {"sdat2.exe", "SDAT1.EXE"}, {"sdat2.exe"},
@@ -236,6 +238,7 @@ TEST_F(FtpRunTest, WholeRuns) {
        {"sdat1.exe", "setup.exe"}, "SDAT1.EXE", true,
        [&](AppMain& am) { am.NewFileName = "setup.exe", fs::create_directory(local / "setup.exe"); }},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     AppMain& am = Start(row.options, row.recorded, row.listed, row.here);
@@ -269,6 +272,7 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
     std::string why = "why: *";
     bool refuseSize = false;
   };
+  // clang-format off
   const Row rows[] = {
       {"426", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},
       {"226", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},  // cut short, yet reported complete
@@ -284,8 +288,12 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
        {"sdat1.exe"}, "SDAT1.EXE"},
       {"stall", CloseWindow, {}, {"sdat1.exe"}, "SDAT1.EXE"},
   };
+  // clang-format on
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.fault) + (row.act == KillServer ? ", server killed" : row.act == CloseWindow ? ", window closed" : "") +
+    SCOPED_TRACE(std::string(row.fault) +
+                 (row.act == KillServer    ? ", server killed"
+                  : row.act == CloseWindow ? ", window closed"
+                                           : "") +
                  (row.refuseSize ? ", SIZE refused" : ""));
     ::setenv("KESTRUN_FTP_STALL_TIMEOUT", row.act == Wait ? "2" : "30", 1);
     FtpServerOptions options;
@@ -309,7 +317,8 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
     };
     Lines expected = Expand({"H SDAT1.EXE", "G sdat2.exe"});
     if (row.act != CloseWindow) expected.insert(expected.end(), {"Failed to get sdat2.exe!", row.why});
-    for (const auto& line : Expand(row.lines)) expected.push_back(line == "HOST" ? "Connecting to " + server->HostName() : line);
+    for (const auto& line : Expand(row.lines))
+      expected.push_back(line == "HOST" ? "Connecting to " + server->HostName() : line);
     const auto start = Clock::now();
     ExpectLines(Run(), expected);
     const auto elapsed = Clock::now() - start;

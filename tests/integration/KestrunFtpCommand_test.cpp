@@ -45,7 +45,9 @@ class KestrunFtpCommandTest : public ::testing::Test {
   // A store for an FTP run from `host`/`remote`, then the alternate; `extra` adds or replaces settings.
   void WriteStore(const std::string& host, const std::string& remote, const std::string& altHost = "",
                   const std::string& altRemote = "", std::vector<std::pair<std::string, std::string>> extra = {}) {
-    extra.insert(extra.begin(), {{"HostName", host}, {"RemotePath", remote}, {"AlternateHostName", altHost},
+    extra.insert(extra.begin(), {{"HostName", host},
+                                 {"RemotePath", remote},
+                                 {"AlternateHostName", altHost},
                                  {"AlternateRemotePath", altRemote}});
     testing::WriteSettings(sandbox, extra);
   }
@@ -63,18 +65,23 @@ class KestrunFtpCommandTest : public ::testing::Test {
 };
 
 TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
-  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"}) sandbox.WriteFile("local/" + std::string(name), name);
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"})
+    sandbox.WriteFile("local/" + std::string(name), name);
   // A link under a package's name does not lead the download out of the folder.
   fs::create_symlink(sandbox.WriteFile("outside", "kept"), local / "sdat4301.exe");
   auto server = Serve();
   WriteStore(server->HostName(), "/pub", "", "", {{"LatestUpdate", "SDAT4300.EXE"}, {"LatestUpdateDate", "then"}});
 
   EXPECT_EQ(Run({"/Rename:setup.exe"}), 0) << program.Out();
-  EXPECT_NE(program.Out().find("\nLatest download on this PC: SDAT4300.EXE (then)\nConnecting to " + server->HostName() +
-                               "\ncd /pub\nGet file list\nOld SDAT: sdat4299.exe Skipping!\nOld SDAT: sdat4300.exe Skipping!\n"
-                               "Get sdat4301.exe " + local.string() + "/sdat4301.exe\nsdat4301.exe copied!\n"
-                               "sdat4301.exe renamed to setup.exe\nDisconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
-            std::string::npos)
+  EXPECT_NE(
+      program.Out().find(
+          "\nLatest download on this PC: SDAT4300.EXE (then)\nConnecting to " + server->HostName() +
+          "\ncd /pub\nGet file list\nOld SDAT: sdat4299.exe Skipping!\nOld SDAT: sdat4300.exe Skipping!\n"
+          "Get sdat4301.exe " +
+          local.string() +
+          "/sdat4301.exe\nsdat4301.exe copied!\n"
+          "sdat4301.exe renamed to setup.exe\nDisconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
+      std::string::npos)
       << program.Out();
   EXPECT_EQ(testing::NamesIn(local), (Names{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
@@ -85,22 +92,26 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
 // A server lists in its own order, may list a folder named like a package, may lack MLSD and may refuse
 // SIZE: the newest package is recorded and kept all the same, and the next run has nothing to do.
 TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
-  const std::vector<std::string> packages = {"sdat4297.exe", "sdat4298.exe", "sdat4299.exe", "sdat4300.exe", "sdat4301.exe", "SDAT4302.EXE"};
+  const std::vector<std::string> packages = {"sdat4297.exe", "sdat4298.exe", "sdat4299.exe",
+                                             "sdat4300.exe", "sdat4301.exe", "SDAT4302.EXE"};
   for (const std::string& name : packages) sandbox.WriteFile("served/pub/" + name, "package " + name);
   sandbox.WriteFile("served/pub/readme.txt", "x");
   sandbox.Folder("served/pub/sdat9999.exe");
   std::string fetched;  // the lines of the first run's downloads, newest last
-  for (const std::string& name : packages) fetched += "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n";
-  fetched += "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nsdat4298.exe removed\nsdat4299.exe removed\n"
-             "sdat4300.exe removed\nFinished\n";
+  for (const std::string& name : packages)
+    fetched += "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n";
+  fetched +=
+      "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nsdat4298.exe removed\nsdat4299.exe removed\n"
+      "sdat4300.exe removed\nFinished\n";
   for (const bool noMlsd : {false, true}) {
     for (const bool refuseSize : {false, true}) {
       SCOPED_TRACE(std::string(noMlsd ? "NLST" : "MLSD") + (refuseSize ? ", SIZE refused" : ""));
       EmptyLocal();
       FtpServerOptions options;
       options.noMlsd = noMlsd, options.refuseSize = refuseSize;
-      auto server = Serve(options, "readme.txt\r\nsdat9999.exe\r\nsdat4301.exe\r\nsdat4297.exe\r\nsdat4300.exe\r\n"
-                                   "SDAT4302.EXE\r\nsdat4299.exe\r\nsdat4298.exe\r\n");
+      auto server = Serve(options,
+                          "readme.txt\r\nsdat9999.exe\r\nsdat4301.exe\r\nsdat4297.exe\r\nsdat4300.exe\r\n"
+                          "SDAT4302.EXE\r\nsdat4299.exe\r\nsdat4298.exe\r\n");
       WriteStore(server->HostName(), "/pub");
       EXPECT_EQ(Run({}), 0) << program.Out();
       EXPECT_NE(program.Out().find(fetched), std::string::npos) << program.Out();
@@ -130,7 +141,8 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     long fileSizeLimit;
     std::size_t packagesLeft;
   };
-  for (const Case& c : {Case{"nobody listening, no alternate", "127.0.0.1:1", "/pub", "", 1, "Unable to connect!\nConnection refused", 0, 0},
+  for (const Case& c : {Case{"nobody listening, no alternate", "127.0.0.1:1", "/pub", "", 1,
+                             "Unable to connect!\nConnection refused", 0, 0},
                         Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), 0,
                              "Unable to change to the specified directory!\n550 No such file or directory.", 0, 2},
                         Case{"disk full", good->HostName(), "/pub", "", 1, "Failed to get sdat4301.exe!", 100000, 0}}) {

@@ -19,8 +19,10 @@ TEST(RunLock, OverlappingRunsFetchEachPackageOnce) {
   options.root = sandbox.Root() / "served";
   options.rate = 100000;  // a download of about three seconds
   testing::FtpServer server(options);
-  testing::WriteSettings(sandbox, {{"HostName", server.HostName()}, {"RemotePath", "/pub"},
-                                   {"AlternateHostName", server.HostName()}, {"AlternateRemotePath", "/pub"}});
+  testing::WriteSettings(sandbox, {{"HostName", server.HostName()},
+                                   {"RemotePath", "/pub"},
+                                   {"AlternateHostName", server.HostName()},
+                                   {"AlternateRemotePath", "/pub"}});
   sandbox.Folder("local");
 
   testing::KestrunProgram first(sandbox, "first"), impatient(sandbox, "impatient"), patient(sandbox, "patient");

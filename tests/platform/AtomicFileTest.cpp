@@ -1,5 +1,3 @@
-#include "platform/AtomicFile.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/AtomicFile.h"
 #include "support/FolderNames.h"
 #include "support/Sandbox.h"
 
@@ -59,9 +58,9 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
     EXPECT_EQ(Sandbox::ReadFile(dir / name), "new data");
   }
   EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"sdat4301.exe", longName}));
-  for (const char* other : {".sdat4301.exe.abc.part", ".sdat4301.exe.abcdef.par", "sdat4301.exe.abcdef.part",
-                            ".sdat4300.exe.abcdef.part", ".sdat4301.exe.abc-ef.part", ".sdat4301.exe_abcdef.part",
-                            ".sdat4301.exe"}) {
+  for (const char* other :
+       {".sdat4301.exe.abc.part", ".sdat4301.exe.abcdef.par", "sdat4301.exe.abcdef.part", ".sdat4300.exe.abcdef.part",
+        ".sdat4301.exe.abc-ef.part", ".sdat4301.exe_abcdef.part", ".sdat4301.exe"}) {
     EXPECT_FALSE(IsTemporaryNameFor(other, "sdat4301.exe")) << other;
   }
 }

@@ -135,7 +135,9 @@ TEST(ListingLines, TellFilesFromFolders) {
 
 TEST(PrintableName, EscapesControlsAndCuts) {
   EXPECT_EQ(PrintableName("a\rb\n\x1b\\"), "a\\rb\\n\\x1B\\\\");
-  EXPECT_EQ(PrintableName("\xC2\x9B" "2J\xC2\xA0"), "\\u009B2J\xC2\xA0");  // C1 escaped, U+00A0 kept
+  EXPECT_EQ(PrintableName("\xC2\x9B"
+                          "2J\xC2\xA0"),
+            "\\u009B2J\xC2\xA0");  // C1 escaped, U+00A0 kept
   EXPECT_EQ(PrintableName(std::string(100, 'x'), 10), std::string(10, 'x') + "...");
 }
 

@@ -22,6 +22,7 @@ using Words = std::vector<std::string>;
 
 TEST(LinuxMachine, VersionRecordFromKernelReleaseAndOsRelease) {
   const std::string n126(126, 'n');
+  // clang-format off
   const std::tuple<std::string, std::optional<std::string>, std::string> rows[] = {
       {"6.1.0-18-amd64", "NAME=x\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n",
        "6 1 0 Debian GNU/Linux 12 (bookworm)"},
@@ -32,6 +33,7 @@ TEST(LinuxMachine, VersionRecordFromKernelReleaseAndOsRelease) {
       {"-1.2", "PRETTY_NAME=\"tab\there\x1b[31m\"", "0 0 0 tabhere[31m"},
       {"1", "PRETTY_NAME=" + n126 + "\xc3\xa9\xc3\xa9", "1 0 0 " + n126 + "\xc3\xa9"},  // 127 characters, none split
   };
+  // clang-format on
   for (const auto& [release, osReleaseText, expected] : rows) {
     std::istringstream osRelease(osReleaseText.value_or(""));
     const platform::VersionRecord v = platform::MakeVersionRecord(release, osReleaseText ? &osRelease : nullptr);
@@ -90,6 +92,7 @@ TEST_F(LinuxCommands, ShellDocAsksTheOpenerThenThePortalsChooser) {
       "&gdbus|call|--session|--dest|org.freedesktop.portal.Desktop|--object-path|/org/freedesktop/portal/desktop|"
       "--method|org.freedesktop.portal.OpenURI.OpenURI|''|";
   const std::string ask = "|{'ask': <true>}";
+  // clang-format off
   const std::tuple<std::string, int, Words> rows[] = {
       {"/tmp/a b'c\\.pdf", 3, {"&xdg-open|/tmp/a b'c\\.pdf", portal + "'file:///tmp/a%20b%27c%5C.pdf'" + ask}},
       {"http://127.0.0.1/p?q='a b'&r=%41", 3,
@@ -103,6 +106,7 @@ TEST_F(LinuxCommands, ShellDocAsksTheOpenerThenThePortalsChooser) {
     ProcessUtilities().ShellDoc(file);
     EXPECT_EQ(processes.spawned, started) << file;
   }
+  // clang-format on
 }
 
 TEST_F(LinuxCommands, AChildStillRunningAtTheLimitOrAtAStopIsLeftToFinish) {

@@ -90,8 +90,8 @@ TEST_F(ListingTest, EnumerateAnyKeyAndBranchGiveRowsInTheStoresOrder) {
   ASSERT_TRUE(rs);
   EXPECT_EQ(rs->Field("Name"), "HostName") << "standing on the first row";
   // Data less its last byte: a text's terminator, but also the last byte of a number or of binary data.
-  EXPECT_EQ(Rows(*rs), (std::vector<std::string>{"HostName=ftp.example.com", "Path=/pub/", "Count=\x0c\0\0"s,
-                                                 "Bytes=a\0b"s}));
+  EXPECT_EQ(Rows(*rs),
+            (std::vector<std::string>{"HostName=ftp.example.com", "Path=/pub/", "Count=\x0c\0\0"s, "Bytes=a\0b"s}));
   EXPECT_EQ(Rows(*ru.EnumerateAnyKey(AppKey, "pATH")), std::vector<std::string>{"Path=/pub/"});
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey(AppKey, "nothing")));
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey("HKEY_USERS"))) << "a root alone is a key too";
@@ -152,8 +152,8 @@ TEST_F(RegUtilitiesTest, DeletionsTakeWhatMayGoAndCreateNothing) {
   EXPECT_TRUE(ru.DeleteValue(AppKey, "HostName"));
   ru.DeleteKey(AppKey);
   EXPECT_TRUE(std::filesystem::is_empty(sandbox.Root())) << "nothing to delete, nothing created";
-  const std::string store = "REGEDIT4\n[" + AppKey + "]\n\"HostName\"=\"ftp\"\n\"keep\"=\"1\"\n[" + AppKey +
-                            "\\Leaf]\n\"v\"=\"2\"\n";
+  const std::string store =
+      "REGEDIT4\n[" + AppKey + "]\n\"HostName\"=\"ftp\"\n\"keep\"=\"1\"\n[" + AppKey + "\\Leaf]\n\"v\"=\"2\"\n";
   const auto file = sandbox.WriteFile("registry.reg", store);
   // Nothing that may go: a key with a sub-key, a missing key or value, a root, an unknown root.
   for (const std::string& hive : {AppKey, AppKey + "\\Missing", "HKEY_LOCAL_MACHINE"s, "HKLM\\" + AppBranch}) {

@@ -1,10 +1,9 @@
 #include "registry/RegUtilities.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -46,7 +45,8 @@ TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
   EXPECT_EQ(ru.GetKeyValue(AppKey, "Ok", ""), std::string(127, 'a'));
 
   ru.SetKeyValue("HKEY_CURRENT_USER\\Fresh", "Long", std::string(128, 'a'));
-  EXPECT_EQ(Prompts(), std::vector<std::string>{"Registry setting to long :  128\r\nFor Key: Fresh\r\nFor Variable: Long"});
+  EXPECT_EQ(Prompts(),
+            std::vector<std::string>{"Registry setting to long :  128\r\nFor Key: Fresh\r\nFor Variable: Long"});
   reg::HKEY h = 0;
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "Fresh", 0, reg::KEY_READ, &h), 2);  // nothing was opened
 }
@@ -86,7 +86,8 @@ TEST_F(RegUtilitiesTest, ConversionFailuresAndUnknownTypeNamesWriteNothing) {
   EXPECT_EQ(Prompts(), (std::vector<std::string>{Report("SetKeyValue", 13, "Type mismatch"),
                                                  Report("SetKeyValue", 6, "Overflow")}));
   EXPECT_FALSE(std::filesystem::exists(sandbox.RegistryFile()));  // not even an empty key was made
-  for (const char* name : {"Bad", "Big", "reg_sz", "REG_MULTI_SZ", "REG_SZ "}) EXPECT_EQ(ru.GetKeyType(AppKey, name), -1);
+  for (const char* name : {"Bad", "Big", "reg_sz", "REG_MULTI_SZ", "REG_SZ "})
+    EXPECT_EQ(ru.GetKeyType(AppKey, name), -1);
 }
 
 TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {

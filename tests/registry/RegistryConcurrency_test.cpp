@@ -73,7 +73,8 @@ TEST(RegistryConcurrency, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     pid_t pid = Spawn([previous] {
       for (int i = previous;; ++i) {
         std::string name = "v" + std::to_string(i);
-        SetRaw(reg::HKEY_CURRENT_USER, "Killed", name, reg::REG_BINARY, std::string(static_cast<std::size_t>(i % 64), 'x'));
+        SetRaw(reg::HKEY_CURRENT_USER, "Killed", name, reg::REG_BINARY,
+               std::string(static_cast<std::size_t>(i % 64), 'x'));
       }
       return 0;
     });

@@ -83,9 +83,9 @@ TEST(RegistryFile, ADamagedFileReadsAsNothingIsNeverOverwrittenAndSaysWhereItIsW
     EXPECT_EQ(reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A"), reg::ERROR_BADDB) << r.what;
     EXPECT_EQ(Sandbox::ReadFile(file), r.content) << r.what << ": the file is left byte for byte";
     const std::string damage = reg::StoreDamage();
-    EXPECT_EQ(damage.find("The settings store " + file.string() + " cannot be read, line " + std::to_string(r.line) +
-                          ": "),
-              0u)
+    EXPECT_EQ(
+        damage.find("The settings store " + file.string() + " cannot be read, line " + std::to_string(r.line) + ": "),
+        0u)
         << r.what << ": " << damage;
     EXPECT_NE(damage.find(r.says), std::string::npos) << r.what << ": " << damage;
   }
@@ -171,7 +171,9 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
              u"@=hex:00,01\r\n"
              u"\r\n"),
        {{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
-        {"LocalPath", reg::REG_SZ, "C:\\Pr\xc3\xbc" "fung \xf0\x9f\x98\x80\\\0"s},
+        {"LocalPath", reg::REG_SZ,
+         "C:\\Pr\xc3\xbc"
+         "fung \xf0\x9f\x98\x80\\\0"s},
         {"SDATsToKeep", reg::REG_DWORD, "\3\0\0\0"s},
         {"Expand", reg::REG_EXPAND_SZ, "%TEMP%\\\xc3\xbc\0"s},
         {"Multi", reg::REG_MULTI_SZ, "a\0b\xf0\x9f\x98\x80\0\0"s},
@@ -222,9 +224,12 @@ TEST(RegistryFile, LargeAndHostileFilesStayLinear) {
       {"values, some deleted", values, 2'000, "A", 2},
       {"junk", repeated("", "x", ""), 64'000, "A", reg::ERROR_BADDB},
       {"a key of backslashes", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\", "\\", "]\n"), 64'000, "A", reg::ERROR_BADDB},
-      {"a hex list of commas", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:", ",", "\n"), 64'000, "A", reg::ERROR_BADDB},
-      {"a name never closed", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"", "\\", ""), 64'000, "A", reg::ERROR_BADDB},
-      {"a continued hex list", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\" + deepest + "]\n\"v\"=hex:", "41,\\\n  ", "41\n"), 8'000, deepest, 0},
+      {"a hex list of commas", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=hex:", ",", "\n"), 64'000, "A",
+       reg::ERROR_BADDB},
+      {"a name never closed", repeated("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"", "\\", ""), 64'000, "A",
+       reg::ERROR_BADDB},
+      {"a continued hex list",
+       repeated("REGEDIT4\n[HKEY_CURRENT_USER\\" + deepest + "]\n\"v\"=hex:", "41,\\\n  ", "41\n"), 8'000, deepest, 0},
   };
   for (const auto& shape : shapes) {
     double seconds[2] = {1e9, 1e9};  // the best of three reads, each of a freshly written file

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <string>
 #include <vector>
 
@@ -73,7 +72,8 @@ TEST(RegistryStore, WritesWhatTheRegistryEditorReads) {
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "", reg::REG_SZ, "a\"b\\c\0"s), 0);
   ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "L", reg::REG_SZ, "1\n2\0"s), 0);
   // Not UTF-8 (a surrogate, an overlong "/"): an editor would not keep these bytes as they are.
-  ASSERT_EQ(SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "S", reg::REG_SZ, "\xed\xa0\x80\xc0\xaf\0"s), 0);
+  ASSERT_EQ(
+      SetRaw(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Ambervale\\Kestrun", "S", reg::REG_SZ, "\xed\xa0\x80\xc0\xaf\0"s), 0);
   EXPECT_EQ(Sandbox::ReadFile(sandbox.RegistryFile()),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n"

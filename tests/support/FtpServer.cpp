@@ -44,9 +44,9 @@ FtpServer::FtpServer(FtpServerOptions o) {
   std::vector<std::string> args = {kPython, Script().string(), "--root", o.root.string(), "--max-lifetime", "300"};
   if (o.refuseLogin) args.push_back("--refuse-login");
   for (const std::string& name : o.deny) args.insert(args.end(), {"--deny", name});
-  if (!o.dropFile.empty())
-    args.insert(args.end(), {"--drop", o.dropFile, "--drop-mode", o.dropMode});
-  if (!o.stallFile.empty()) args.insert(args.end(), {"--stall", o.stallFile, "--stall-after", std::to_string(o.stallAfter)});
+  if (!o.dropFile.empty()) args.insert(args.end(), {"--drop", o.dropFile, "--drop-mode", o.dropMode});
+  if (!o.stallFile.empty())
+    args.insert(args.end(), {"--stall", o.stallFile, "--stall-after", std::to_string(o.stallAfter)});
   if (!o.listingFile.empty()) args.insert(args.end(), {"--listing", o.listingFile.string()});
   if (o.manyNames > 0) args.insert(args.end(), {"--many-names", std::to_string(o.manyNames)});
   if (o.noMlsd) args.push_back("--no-mlsd");
@@ -66,7 +66,8 @@ FtpServer::FtpServer(FtpServerOptions o) {
   std::string line;
   const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
   while (line.find('\n') == std::string::npos) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd p{pipeFds[0], POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;

@@ -1,12 +1,11 @@
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace kestrun::testing {
 
@@ -65,8 +64,8 @@ class FtpServer {
 }  // namespace kestrun::testing
 
 // Skips the current test when the test FTP server cannot run on this machine.
-#define KESTRUN_REQUIRE_FTP_SERVER()                                                       \
-  do {                                                                                     \
-    if (!::kestrun::testing::FtpServer::Available())                                       \
+#define KESTRUN_REQUIRE_FTP_SERVER()                                                  \
+  do {                                                                                \
+    if (!::kestrun::testing::FtpServer::Available())                                  \
       GTEST_SKIP() << "/usr/bin/python3 cannot import pyftpdlib (python3-pyftpdlib)"; \
   } while (0)

@@ -6,7 +6,8 @@
 namespace kestrun::testing {
 
 HeadlessMainView::HeadlessMainView() {
-  for (MainControl control : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
+  for (MainControl control :
+       {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
     controls_[control] = ui::DesignRect(control);
 }
 

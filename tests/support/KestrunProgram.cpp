@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 fs::path KestrunProgram::Binary() {
   const char* named = std::getenv("KESTRUN_BIN");
   std::error_code ec;
-  const fs::path bin = named && *named ? fs::path(named)
-                                       : fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "src" / "kestrun";
+  const fs::path bin = named && *named
+                           ? fs::path(named)
+                           : fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "src" / "kestrun";
   return fs::is_regular_file(bin, ec) ? bin : fs::path();
 }
 
@@ -45,8 +46,10 @@ void KestrunProgram::Start(const std::vector<std::string>& arguments, int in, in
   if (fileSizeLimit > 0) args = {"/usr/bin/prlimit", "--fsize=" + std::to_string(fileSizeLimit)};
   args.push_back("/usr/bin/env");
   for (const auto& [name, change] : changes) {
-    if (change == name) args.insert(args.end(), {"-u", name});
-    else settings.push_back(change);
+    if (change == name)
+      args.insert(args.end(), {"-u", name});
+    else
+      settings.push_back(change);
   }
   args.insert(args.end(), settings.begin(), settings.end());
   args.push_back(binary.string());
@@ -82,10 +85,13 @@ void KestrunProgram::Signal(int signal) const {
 
 void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::string, std::string>>& values) {
   const std::string source = (sandbox.Root() / "source").string();
-  std::map<std::string, std::string> all = {
-      {"HostName", "ftp.example.invalid"}, {"AlternateHostName", "ftp.example.invalid"}, {"RemotePath", source},
-      {"AlternateRemotePath", source}, {"FileMask", "sdat*.exe"}, {"LocalPath", (sandbox.Root() / "local").string()},
-      {"SDATsToKeep", "2"}};
+  std::map<std::string, std::string> all = {{"HostName", "ftp.example.invalid"},
+                                            {"AlternateHostName", "ftp.example.invalid"},
+                                            {"RemotePath", source},
+                                            {"AlternateRemotePath", source},
+                                            {"FileMask", "sdat*.exe"},
+                                            {"LocalPath", (sandbox.Root() / "local").string()},
+                                            {"SDATsToKeep", "2"}};
   for (const auto& [name, text] : values) all[name] = text;
   std::ofstream store(sandbox.RegistryFile(), std::ios::binary);
   store << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun]\n";

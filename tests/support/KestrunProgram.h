@@ -58,7 +58,7 @@ void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::stri
 }  // namespace kestrun::testing
 
 // Skips the current test when the program has not been built.
-#define KESTRUN_REQUIRE_PROGRAM()                                                                        \
-  do {                                                                                                   \
+#define KESTRUN_REQUIRE_PROGRAM()                                                                     \
+  do {                                                                                                \
     if (::kestrun::testing::KestrunProgram::Binary().empty()) GTEST_SKIP() << "kestrun is not built"; \
   } while (0)

@@ -63,7 +63,8 @@ void Sandbox::SetAge(const std::filesystem::path& path, double modifiedDaysAgo, 
   const std::time_t now = std::time(nullptr);
   const timespec times[2] = {{now - static_cast<std::time_t>(accessedDaysAgo * 86400), 0},
                              {now - static_cast<std::time_t>(modifiedDaysAgo * 86400), 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat failed: " + path.string());
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+    throw std::runtime_error("utimensat failed: " + path.string());
 }
 
 }  // namespace kestrun::testing

@@ -34,8 +34,9 @@ TEST(ConsoleMainView, LogLinesGoToStandardOutputColouredOnlyOnATerminal) {
     std::string expected;
   };
   for (const Case& c : {Case{false, "Kestrun V1.00.00\n \nplain\nfailed\nblue\n\ninner\nbreak\n"},
-                        Case{true, "Kestrun V1.00.00\n \nplain\n\x1b[31mfailed\x1b[0m\n\x1b[34mblue\x1b[0m\n\n"
-                                   "inner\nbreak\n"}}) {
+                        Case{true,
+                             "Kestrun V1.00.00\n \nplain\n\x1b[31mfailed\x1b[0m\n\x1b[34mblue\x1b[0m\n\n"
+                             "inner\nbreak\n"}}) {
     SCOPED_TRACE(c.terminal);
     testing::ScriptedWindowSystem ws;
     std::ostringstream out, err;

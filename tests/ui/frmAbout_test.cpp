@@ -135,7 +135,9 @@ TEST_F(AboutTest, TheIconComesFromTheMainWindowOnlyWhenThereIsOne) {
   gone.AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
   gone.Terminate();  // the controller is released
   for (auto [driver, icon] : {std::pair<ui::WindowDriver*, const ui::MainView*>{&withWindow, &mainWindow},
-                              {&withoutWindow, nullptr}, {&gone, nullptr}, {nullptr, nullptr}}) {
+                              {&withoutWindow, nullptr},
+                              {&gone, nullptr},
+                              {nullptr, nullptr}}) {
     auto form = MakeForm();
     form->InitMyObjects(driver);
     EXPECT_EQ(view->iconFrom, icon);
@@ -150,6 +152,7 @@ TEST_F(AboutTest, TheLayoutFollowsTheWindowAndFoldsWhenItIsTooSmall) {
     TwipsRect sysInfo, ok, text, link, icon;
     long separator, rightEnd;
   };
+  // clang-format off
   const Case cases[] = {
       {5775, 4065, true, {4320, 3600, 1335, 345}, {4320, 3195, 1335, 345}, {720, 1440, 4935, 1635},
        {120, 960, 0, 195}, {120, 1440, 495, 495}, 3135, 5655},
@@ -162,6 +165,7 @@ TEST_F(AboutTest, TheLayoutFollowsTheWindowAndFoldsWhenItIsTooSmall) {
       {5775, 4065, false, {4320, 3600, 1335, 345}, {4320, 3195, 1335, 345}, {720, 120, 4935, 1635},
        {120, 3750, 0, 195}, {120, 120, 495, 495}, 3135, 5655},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + (c.logo ? "" : " without logo"));
     auto form = MakeForm();
@@ -206,6 +210,7 @@ TEST_F(AboutTest, SystemInfoStartsWhatTheStoreNamesOrSaysItIsUnavailable) {
     std::string spawned;  // what was asked to start; empty: nothing
     bool unavailable;     // the message was shown
   };
+  // clang-format off
   const Case cases[] = {
       {"neither value", "", "", false, true, "", true},
       {"a program with blanks and shell characters", "/opt/sys info/tool; rm -rf ~", withTool, false, true,
@@ -216,6 +221,7 @@ TEST_F(AboutTest, SystemInfoStartsWhatTheStoreNamesOrSaysItIsUnavailable) {
       {"a program that does not exist", (sandbox.Root() / "missing").string(), "", true, true, "", true},
       {"a name of 10,000 characters", std::string(10'000, 'x'), "", true, true, "", true},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::string store = "REGEDIT4\n\n";
@@ -268,7 +274,8 @@ TEST_F(AboutTest, FailuresAreReportedUnderTheBoxsOwnNames) {
   StubDriver failing;
   failing.raise = true;
   MakeForm()->InitMyObjects(&failing);
-  EXPECT_EQ(Reports(), std::vector<std::string>{exe + ".frmAbout.InitMyObjects: 91, Object variable or With block variable not set"});
+  EXPECT_EQ(Reports(), std::vector<std::string>{
+                           exe + ".frmAbout.InitMyObjects: 91, Object variable or With block variable not set"});
 }
 
 TEST_F(AboutTest, AnOrdinaryBoxStaysUntilClosedAModalOneGoesWithItsWrapper) {

@@ -54,6 +54,7 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
     std::string text;
     std::string logged;  // empty: nothing reaches the log
   };
+  // clang-format off
   const Case cases[] = {
       {"plain", "plain\r\n"},
       {"three breaks\r\n\r\n\r\n", "three breaks\r\n"},
@@ -62,6 +63,7 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
       {"\r\n", "\r\n"},  // a line break alone is one empty line
       {"", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const std::size_t before = view->Log().size();

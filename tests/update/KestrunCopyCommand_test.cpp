@@ -36,13 +36,16 @@ class KestrunCopyCommandTest : public ::testing::Test {
 };
 
 TEST_F(KestrunCopyCommandTest, DoesTheWholeJobAndSucceeds) {
-  for (const char* name : {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"}) sandbox.WriteFile("source/" + std::string(name), name);
-  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"}) sandbox.WriteFile("local/" + std::string(name), name);
+  for (const char* name : {"sdat4299.exe", "sdat4300.exe", "sdat4301.exe"})
+    sandbox.WriteFile("source/" + std::string(name), name);
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"})
+    sandbox.WriteFile("local/" + std::string(name), name);
   testing::WriteSettings(sandbox, {{"LatestUpdate", "SDAT4300.EXE"}, {"LatestUpdateDate", "then"}});
 
   EXPECT_EQ(Run({"/Copy", "/Rename:setup.exe"}), 0) << program.Out();
-  EXPECT_NE(program.Out().find("\nLatest download on this PC: SDAT4300.EXE (then)\ncopy " + (source / "sdat4301.exe").string() +
-                               " " + (local / "sdat4301.exe").string() + "\nsdat4301.exe copied!\nsdat4301.exe renamed to "
+  EXPECT_NE(program.Out().find("\nLatest download on this PC: SDAT4300.EXE (then)\ncopy " +
+                               (source / "sdat4301.exe").string() + " " + (local / "sdat4301.exe").string() +
+                               "\nsdat4301.exe copied!\nsdat4301.exe renamed to "
                                "setup.exe\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
             std::string::npos)
       << program.Out();
@@ -68,7 +71,8 @@ TEST_F(KestrunCopyCommandTest, ExitStatusTellsASchedulerHowTheRunWent) {
                         Case{source.string(), source.string(), {"/Copy"}, 1, "sdat[.exe"},
                         Case{source.string(), "", {"/Copy", "/copy"}, 2}}) {
     SCOPED_TRACE(c.remote + " | " + c.alternate + " | " + c.mask + " | " + std::to_string(c.arguments.size()));
-    testing::WriteSettings(sandbox, {{"RemotePath", c.remote}, {"AlternateRemotePath", c.alternate}, {"FileMask", c.mask}});
+    testing::WriteSettings(sandbox,
+                           {{"RemotePath", c.remote}, {"AlternateRemotePath", c.alternate}, {"FileMask", c.mask}});
     EXPECT_EQ(Run(c.arguments), c.status) << program.Out();
     EXPECT_EQ(program.Out().ends_with("Finished\n"), c.status != 2) << program.Out();
   }
@@ -90,7 +94,8 @@ TEST_F(KestrunCopyCommandTest, AFullDiskIsToldAndLeavesNoHalfPackageAndAFailureS
     Names local;
     bool recorded;
   };
-  for (const Case& c : {Case{"copying, no alternate", {}, {}, false}, Case{"copying, then the alternate's package", small, {name}, true}}) {
+  for (const Case& c : {Case{"copying, no alternate", {}, {}, false},
+                        Case{"copying, then the alternate's package", small, {name}, true}}) {
     SCOPED_TRACE(c.what);
     fs::remove_all(local), sandbox.Folder("local");
     testing::WriteSettings(sandbox, {{"RemotePath", big.string()}, {"AlternateRemotePath", c.alternate.string()}});

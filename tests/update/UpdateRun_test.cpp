@@ -78,7 +78,8 @@ class UpdateRunTest : public ::testing::Test {
   void TearDown() override { platform::ResetCancel(); }
 
   // A fresh copy-mode run over the given packages; `recorded` is the store's LatestUpdate ("" for none).
-  RunSettings& Start(const std::string& recorded, const std::vector<std::string>& there, const std::vector<std::string>& here) {
+  RunSettings& Start(const std::string& recorded, const std::vector<std::string>& there,
+                     const std::vector<std::string>& here) {
     platform::ResetCancel();
     for (const fs::path& folder : {source, local, sandbox.RegistryFile()}) fs::remove_all(folder);
     sandbox.Folder("source");
@@ -145,6 +146,7 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
     bool failed = false;
     std::size_t boxes = 0;
   };
+  // clang-format off
   const Row rows[] = {
       {"by characters, not numbers", "SDAT1000.EXE", {"sdat999.exe"}, {"sdat1000.exe"},
        {h1000, "C sdat999.exe", "sdat999.exe copied!", prune, "Finished"}, {"sdat1000.exe", "sdat999.exe"}, "SDAT999.EXE"},
@@ -193,6 +195,7 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
         prune, "Finished"},
        {}, ""},
   };
+  // clang-format on
   ASSERT_EQ(longName.size(), 255u);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -272,9 +275,10 @@ TEST_F(UpdateRunTest, AStopEndsTheRunAtItsNextStepAndKeepsNothingUnrecorded) {
     std::string stopAfter;  // the start of the log line after which the user closes the window; "" on arrival
     std::size_t copied;
   };
-  for (const Case& c : {Case{"during the scan", false, "Latest download", 0}, Case{"as a copy is announced", false, "copy ", 0},
-                        Case{"after the first copy", false, "sdat", 1}, Case{"as the first copy arrives", false, "", 0},
-                        Case{"as the first download arrives", true, "", 0}}) {
+  for (const Case& c :
+       {Case{"during the scan", false, "Latest download", 0}, Case{"as a copy is announced", false, "copy ", 0},
+        Case{"after the first copy", false, "sdat", 1}, Case{"as the first copy arrives", false, "", 0},
+        Case{"as the first download arrives", true, "", 0}}) {
     SCOPED_TRACE(c.what);
     if (c.ftp) {
       StartFtp().names = {"sdat1.exe", "sdat2.exe"};
@@ -306,6 +310,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
     bool failed;
     std::vector<std::string> skipped = {};
   };
+  // clang-format off
   const Row rows[] = {
       // Names the client would not use are reported in the log, since they tell of the server rather
       // than of the moment; a status text is not.
@@ -322,17 +327,20 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
         "Disconnect", "Removing old SDATs...", "Finished"},
        0, false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     ScriptedFtpClient& client = StartFtp();
-    client.names = row.names, client.disconnect = row.disconnect, client.throwOn = row.throwOn, client.skipped = row.skipped;
+    client.names = row.names, client.disconnect = row.disconnect, client.throwOn = row.throwOn,
+    client.skipped = row.skipped;
     if (row.boxes) settings.AltHostName = "alternate", settings.AltRemotePath = "/pub";
     Lines expected = head;
     expected.insert(expected.end(), row.lines.begin(), row.lines.end());
     EXPECT_EQ(Run(), expected);
     EXPECT_EQ(settings.LastSourceFailed, row.failed);
     EXPECT_EQ(ws.boxes.size(), row.boxes);
-    for (const auto& box : ws.boxes) EXPECT_NE(box.prompt.find(".frmMain.GetUpdatesFTP: 53, "), std::string::npos) << box.prompt;
+    for (const auto& box : ws.boxes)
+      EXPECT_NE(box.prompt.find(".frmMain.GetUpdatesFTP: 53, "), std::string::npos) << box.prompt;
     for (const auto& line : window->log) {
       if (line.text.starts_with("Skip") || line.text.starts_with("421 ")) {
         EXPECT_EQ(line.color, platform::ColorRed) << line.text;

@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
     FileMask, MaskTable,
     ::testing::Values(
         MaskCase{"SDAT4711.EXE", "sdat*.exe", false, true}, MaskCase{"SDAT4711.EXE", "sdat*.exe", true, false},
-        MaskCase{"sdat.exe.bak", "sdat*.exe", false, false}, MaskCase{".sdat1.exe.Ab12Cd.part", "sdat*.exe", false, false},
+        MaskCase{"sdat.exe.bak", "sdat*.exe", false, false},
+        MaskCase{".sdat1.exe.Ab12Cd.part", "sdat*.exe", false, false},
         // Latin-1 letters fold; characters above U+00F6 only match themselves.
         MaskCase{"ÄRGER.TXT", "ärger.txt", false, true}, MaskCase{"Ÿ", "ÿ", false, false},
         MaskCase{"sdatØ1.exe", "sdatø*.exe", false, false}, MaskCase{"sdatø1.exe", "sdatØ*.exe", false, true},

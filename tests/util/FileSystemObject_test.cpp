@@ -15,8 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ErrorOf;
-using testing::Sandbox;
 using testing::NamesIn;
+using testing::Sandbox;
 
 class FileSystemObjectTest : public ::testing::Test {
  protected:
@@ -150,7 +150,9 @@ TEST_F(FileSystemObjectTest, FolderListsFilesAndSubFoldersApart) {
 }
 
 TEST_F(FileSystemObjectTest, TextStreamReadsBytes) {
-  box.WriteFile("b.bin", std::string("\x00\x01\xff" "abc", 6));
+  box.WriteFile("b.bin", std::string("\x00\x01\xff"
+                                     "abc",
+                                     6));
   auto stream = fso.OpenTextFile(P("B.BIN"), iomode::ForReading, false, tristate::False);
   EXPECT_EQ(stream->Read(2), std::string("\x00\x01", 2));
   stream->Skip(1);

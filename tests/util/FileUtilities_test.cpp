@@ -1,7 +1,7 @@
 #include "util/FileUtilities.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -65,11 +65,10 @@ TEST_F(FileUtilitiesTest, DeleteOldFileNeedsBothDatesBeforeTheLimit) {
     int32_t days;
     bool deleted;
   } rows[] = {
-      {10, 1, 5, false},  // read yesterday: stays
-      {1, 10, 5, false},  // modified yesterday: stays
-      {5.1, 5.1, 5, true},
-      {0, 0, -1, true},    // a limit in the future makes every file old
-      {10, 10, 2147483647, false},  // a limit before any date there is: the limit fails, nothing goes
+      {10, 1, 5, false},                              // read yesterday: stays
+      {1, 10, 5, false},                              // modified yesterday: stays
+      {5.1, 5.1, 5, true},         {0, 0, -1, true},  // a limit in the future makes every file old
+      {10, 10, 2147483647, false},                    // a limit before any date there is: the limit fails, nothing goes
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -110,9 +109,10 @@ TEST_F(FileUtilitiesTest, FindLargestFileSkipsFoldersAndEmptyFiles) {
 }
 
 TEST_F(FileUtilitiesTest, SignatureTests) {
-  const std::string tail44("\x7E\x53\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x17\x46\x10\x00"
-                           "\x12\x40\x16\x00\x97\x46\x10\x00\x11\x5A\x12\x00\x97\x46\x10\x00\x52\x69\x63\x68\x96\x46",
-                           44);
+  const std::string tail44(
+      "\x7E\x53\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x96\x46\x10\x00\x17\x46\x10\x00"
+      "\x12\x40\x16\x00\x97\x46\x10\x00\x11\x5A\x12\x00\x97\x46\x10\x00\x52\x69\x63\x68\x96\x46",
+      44);
   const std::string exe("\x4D\x5A\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xFF\xFF\x00", 15);
   struct Row {
     std::string content;
@@ -120,7 +120,7 @@ TEST_F(FileUtilitiesTest, SignatureTests) {
   } rows[] = {
       {std::string("PK\x03\x04rest", 8), true, false, false, false},
       {exe + std::string(130 - 15, 'x') + tail44 + "trailing data", true, false, false, true},  // self-extractor
-      {exe + std::string(131 - 15, 'x') + tail44, false, false, false, true},                  // tail one byte off
+      {exe + std::string(131 - 15, 'x') + tail44, false, false, false, true},                   // tail one byte off
       {std::string(130, 'x') + tail44.substr(0, 43), false, false, false, false},               // file too short
       {"Rar!\x1a\x07", false, true, false, false},
       {"1234567**ACE**more", false, false, true, false},
@@ -149,7 +149,10 @@ TEST_F(FileUtilitiesTest, DirectoryChecksAndSystemFolders) {
   const std::string saved = old ? old : "";
   setenv("TMPDIR", "/var/tmp/Kestrun Tmp", 1);
   EXPECT_EQ(fu.GetTempDir(), "/VAR/TMP/KESTRUN TMP/");
-  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  if (old)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ namespace {
 bool NoChildrenLeft() { return ::waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD; }
 
 TEST(ProcessUtilities, CommandLinesSplitAsOnWindows) {
+  // clang-format off
   const std::pair<std::string, std::vector<std::string>> rows[] = {
       {" \t ", {}},
       {"  prog  a\tb  ", {"prog", "a", "b"}},
@@ -31,6 +32,7 @@ TEST(ProcessUtilities, CommandLinesSplitAsOnWindows) {
        {"p", R"(a\\b)", R"("q")", R"(\x y)", R"(\"z)", R"(say "hi")", R"(a\)"}},
       {"a; rm -rf ~", {"a;", "rm", "-rf", "~"}},
   };
+  // clang-format on
   for (const auto& [line, words] : rows) EXPECT_EQ(SplitCommandLine(line), words) << line;
 }
 
@@ -40,6 +42,7 @@ TEST(ProcessUtilities, ShellWaitRunsWithoutAShellAndReapsEveryChild) {
   const std::string marker = (sandbox.Root() / "marker").string();
   std::string manyWords = "true";
   while (manyWords.size() < 100 * 1024) manyWords += " argument";
+  // clang-format off
   const std::pair<std::string, int16_t> rows[] = {
       {"sh -c \"exit 3\"", 0},  // ran and ended: the exit status is not reported
       {"sh -c \"kill -9 $$\"", 0},
@@ -49,6 +52,7 @@ TEST(ProcessUtilities, ShellWaitRunsWithoutAShellAndReapsEveryChild) {
       {"kestrun-no-such-program", -1},
       {"\"true; touch " + marker + "\"", -1},
   };
+  // clang-format on
   ProcessUtilities pu;
   for (const auto& [command, result] : rows) EXPECT_EQ(pu.ShellWait(command), result) << command.substr(0, 60);
   EXPECT_EQ(pu.ShellWait("true", (sandbox.Root() / "missing").string()), -1);

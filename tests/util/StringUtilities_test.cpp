@@ -122,7 +122,11 @@ TEST(TextUtf8, TakesOnlyWellFormedSequences) {
       {"\xFF", false, 1, 0xFF},
       {"\x80", false, 1, 0x80},
       {"\xE1\x80", false, 2, 0xE1},
-      {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", false, 13, U'a'},
+      {"a\xF1\x80\x80\xE1\x80\xC2"
+       "b\x80"
+       "c\x80\xBF"
+       "d",
+       false, 13, U'a'},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.bytes));
@@ -173,7 +177,7 @@ TEST(Paths, DriveRemovalAndLeadingStepsOffTheBase) {
 
   EXPECT_EQ(win.ResolvePath("..\\..\\data\\x.ini", "C:\\Apps\\Tool"), "C:\\data\\x.ini");
   EXPECT_EQ(win.ResolvePath("data\\..\\x.ini", "C:\\Apps\\Tool"), "data\\..\\x.ini");  // only leading steps
-  EXPECT_EQ(win.ResolvePath("..\\..\\..\\..\\x", "C:\\Apps"), "\\x");  // more steps than folders
+  EXPECT_EQ(win.ResolvePath("..\\..\\..\\..\\x", "C:\\Apps"), "\\x");                  // more steps than folders
   EXPECT_EQ(posix.ResolvePath("../../..", "/opt/kestrun"), "/");
   EXPECT_EQ(posix.ResolvePath("...", "/opt/kestrun"), "...");
 }
@@ -223,8 +227,7 @@ TEST(Replace, GetTextBetweenSeparators) {
     const char* end;
     const char* expected;
   } rows[] = {
-      {"key=value;", "", "=", "key"},
-      {"key=value;", "#", ";", ""},
+      {"key=value;", "", "=", "key"},   {"key=value;", "#", ";", ""},
       {"key=value", "=", ";", "value"},  // no end anywhere: the rest
       {"a=b=c;", "=", ";", "b"},         // only up to the next first separator
       {"a;x=b=c", "=", ";", "b"},

@@ -42,9 +42,13 @@ TEST(SysUtilities, VersionNamesAndTheNineXBuildRule) {
 
 TEST(SysUtilities, UpTimeShowsTheTrueDays) {
   testing::FakeMachine machine;
-  const std::pair<int64_t, const char*> rows[] = {
-      {999, "00:00:00"}, {59'999, "00:00:59"}, {86'399'999, "23:59:59"}, {90'061'000, "1 days 01:01:01"},
-      {INT32_MAX, "24 days 20:31:23"}, {400LL * 86'400'000 + 5'025'000, "400 days 01:23:45"}, {-5'000, "00:00:00"}};
+  const std::pair<int64_t, const char*> rows[] = {{999, "00:00:00"},
+                                                  {59'999, "00:00:59"},
+                                                  {86'399'999, "23:59:59"},
+                                                  {90'061'000, "1 days 01:01:01"},
+                                                  {INT32_MAX, "24 days 20:31:23"},
+                                                  {400LL * 86'400'000 + 5'025'000, "400 days 01:23:45"},
+                                                  {-5'000, "00:00:00"}};
   for (const auto& [ms, text] : rows) {
     machine.milliseconds = ms;
     EXPECT_EQ(SysUtilities().UpTime(), text) << ms;

@@ -29,7 +29,10 @@ void ConsoleMainView::AppendLog(const std::string& text, int32_t color) {
     return;
   }
   if (outFailed_) return;
-  const char* colour = !colourOut_ ? nullptr : color == platform::ColorRed ? "\x1b[31m" : color == platform::ColorBlue ? "\x1b[34m" : nullptr;
+  const char* colour = !colourOut_                    ? nullptr
+                       : color == platform::ColorRed  ? "\x1b[31m"
+                       : color == platform::ColorBlue ? "\x1b[34m"
+                                                      : nullptr;
   if (colour) out_ << colour;
   out_ << line;
   if (colour) out_ << "\x1b[0m";

@@ -14,7 +14,8 @@
 
 namespace kestrun::ui {
 
-ConsoleWindowSystem::ConsoleWindowSystem(int in, std::ostream& out, std::ostream& err) : in_(in), out_(out), err_(err) {}
+ConsoleWindowSystem::ConsoleWindowSystem(int in, std::ostream& out, std::ostream& err)
+    : in_(in), out_(out), err_(err) {}
 
 ConsoleWindowSystem::ConsoleWindowSystem() : ConsoleWindowSystem(STDIN_FILENO, std::cout, std::cerr) {}
 

@@ -5,6 +5,7 @@
 
 namespace kestrun::ui::qt {
 
+// clang-format off
 inline const char* const kUnpinnedPicture[] = {
     "16 11 4 1",
     "  c None",
@@ -45,5 +46,6 @@ inline const char* const kPinnedPicture[] = {
     "      +     ",
     "            "
 };
+// clang-format on
 
 }  // namespace kestrun::ui::qt

@@ -125,7 +125,8 @@ QtAboutView::QtAboutView() : window_(std::make_unique<AboutWindow>(*this)) {
   }
   imgLogo_->setPixmap(LogoPicture(imgLogo_->size(), w->devicePixelRatioF()));
   imgIcon_->setPixmap(w->windowIcon().pixmap(QSize(32, 32)));
-  w->setMinimumSize(static_cast<int>(std::lround(kMinScaleWidth / tx)), static_cast<int>(std::lround(kMinScaleHeight / ty)));
+  w->setMinimumSize(static_cast<int>(std::lround(kMinScaleWidth / tx)),
+                    static_cast<int>(std::lround(kMinScaleHeight / ty)));
   w->resize(static_cast<int>(std::lround(AboutDesignScaleWidth / tx)),
             static_cast<int>(std::lround(AboutDesignScaleHeight / ty)));
   cmdOK_->setFocus();

@@ -12,8 +12,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTextCharFormat>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextDocument>
 #include <QWidget>
 #include <algorithm>
@@ -173,14 +173,17 @@ QtMainView::QtMainView() : window_(std::make_unique<MainWindow>(*this)) {
   imgPin_->setCursor(Qt::PointingHandCursor);
   imgPin_->setPixmap(imgUnpinned_->pixmap());
 
-  for (MainControl control : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
+  for (MainControl control :
+       {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
     SetControlRect(control, DesignRect(control));
   const double tx = TwipsPerPixelX();
   const double ty = TwipsPerPixelY();
   imgUnpinned_->setGeometry(TwipsToPixels(kUnpinned, tx, ty));
   imgPinned_->setGeometry(TwipsToPixels(kPinned, tx, ty));
-  w->setMinimumSize(static_cast<int>(std::lround(kMinScaleWidth / tx)), static_cast<int>(std::lround(kMinScaleHeight / ty)));
-  w->resize(static_cast<int>(std::lround(DesignScaleWidth / tx)), static_cast<int>(std::lround(DesignScaleHeight / ty)));
+  w->setMinimumSize(static_cast<int>(std::lround(kMinScaleWidth / tx)),
+                    static_cast<int>(std::lround(kMinScaleHeight / ty)));
+  w->resize(static_cast<int>(std::lround(DesignScaleWidth / tx)),
+            static_cast<int>(std::lround(DesignScaleHeight / ty)));
 
   keyPreview_ = std::make_unique<KeyPreview>(*this);
   if (qApp) qApp->installEventFilter(keyPreview_.get());
@@ -220,8 +223,8 @@ QColor QtMainView::DisplayColour(int32_t color) {
   // desktop as on a light one. Every other colour keeps its hue and is darkened or lightened no more
   // than it takes to stand out from the log's background.
   const QPalette& palette = tboOutput_->palette();
-  const QColor shown = color == 0 ? palette.color(QPalette::Text)
-                                  : ReadableColour(LogColor(color), palette.color(QPalette::Base));
+  const QColor shown =
+      color == 0 ? palette.color(QPalette::Text) : ReadableColour(LogColor(color), palette.color(QPalette::Base));
   displayColours_.emplace(color, shown);
   return shown;
 }
@@ -244,7 +247,8 @@ void QtMainView::OnPaletteChanged() {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment fragment = it.fragment();
       const QVariant color = fragment.charFormat().property(LogColourProperty);
-      if (fragment.isValid() && color.isValid()) pieces.push_back({fragment.position(), fragment.length(), color.toInt()});
+      if (fragment.isValid() && color.isValid())
+        pieces.push_back({fragment.position(), fragment.length(), color.toInt()});
     }
   }
   QTextCursor cursor(document);

@@ -1,13 +1,12 @@
 #pragma once
-#include <map>
-#include <memory>
-#include <string>
-#include <utility>
-
 #include <QColor>
 #include <QString>
 #include <QTextCursor>
 #include <QTextFormat>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include "ui/MainView.h"
 
