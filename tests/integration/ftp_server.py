@@ -3,7 +3,8 @@
 127.0.0.1. It can misbehave on request, so the tests can see what the FTP client does when a server
 refuses the login, denies a file, drops a transfer halfway or goes silent.
 
-The listening port goes to the first line of standard output.
+The listening port goes to the first line of standard output (and to --port-file when given: the demo
+and the FTP benchmark read it there).
 Run it with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
 """
 import argparse
@@ -29,6 +30,7 @@ CHUNK = 65536
 def parse_args():
     p = argparse.ArgumentParser(description=__doc__)
     p.add_argument("--root", required=True, help="folder served to anonymous users")
+    p.add_argument("--port-file", help="also write the port to this file")
     p.add_argument("--refuse-login", action="store_true", help="answer 530 to every login")
     p.add_argument("--deny", action="append", default=[], metavar="NAME",
                    help="answer 550 to RETR of this file name")
@@ -246,6 +248,10 @@ def main():
     server = FTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
 
+    if ARGS.port_file:
+        with open(ARGS.port_file + ".tmp", "w") as f:
+            f.write("%d\n" % port)
+        os.replace(ARGS.port_file + ".tmp", ARGS.port_file)
     sys.stdout.write("%d\n" % port)
     sys.stdout.flush()
     # Nobody reads further output; keep a closed pipe from ever hurting us.
