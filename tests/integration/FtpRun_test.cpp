@@ -1,13 +1,11 @@
-// Whole FTP-mode runs in-process, driver and controller as a plain start builds them, against the test
-// FTP server on 127.0.0.1, which misbehaves on request.
+// Whole FTP-mode runs with the real client against the test FTP server on 127.0.0.1, which misbehaves on
+// request; and what the controller adds to a run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -15,13 +13,10 @@
 
 #include "app/AppMain.h"
 #include "app/Application.h"
-#include "platform/Cancellation.h"
-#include "registry/RegUtilities.h"
 #include "support/FolderNames.h"
+#include "support/FtpRunFixture.h"
 #include "support/FtpServer.h"
 #include "support/HeadlessMainView.h"
-#include "support/Sandbox.h"
-#include "support/ScriptedWindowSystem.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -33,7 +28,6 @@ using testing::FtpServerOptions;
 using Lines = std::vector<std::string>;
 using Names = std::set<std::string>;
 using Clock = std::chrono::steady_clock;
-const std::string kDate = "2024-03-01 08.00.00";
 
 std::string Package(const std::string& name) {
   std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
@@ -42,104 +36,71 @@ std::string Package(const std::string& name) {
   return "MZ" + data;
 }
 
-class FtpRunTest : public ::testing::Test {
+class FtpRunTest : public testing::UpdateRunFixture {
  protected:
   void SetUp() override {
     KESTRUN_REQUIRE_FTP_SERVER();
-    ::setenv("KESTRUN_FTP_STALL_TIMEOUT", "2", 1);
     ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
   }
   void TearDown() override {
-    Finish();
+    UpdateRunFixture::TearDown();
     ::unsetenv("KESTRUN_FTP_STALL_TIMEOUT");
     ::unsetenv("KESTRUN_FTP_CONNECT_TIMEOUT");
   }
-  void Finish() {
-    ws.onDoEvents = nullptr;
-    if (app) app->Terminate();
-    app.reset();
-    server.reset();
-    platform::ResetCancel();
-  }
 
-  // A fresh run: `listed` are served in pub/ and listed in this order, `here` are in the local folder,
-  // `recorded` is the store's LatestUpdate ("" for none).
-  AppMain& Start(FtpServerOptions options, const std::string& recorded, const std::vector<std::string>& listed,
-                 const std::vector<std::string>& here) {
-    Finish();
-    for (const char* folder : {"served", "local"}) fs::remove_all(sandbox.Root() / folder);
-    fs::remove(sandbox.RegistryFile());
+  // A fresh run whose client gives up after `stall` seconds without data: `listed` are served in pub/
+  // and listed in this order, `here` are in the local folder, `recorded` is the store's LatestUpdate.
+  update::RunSettings& Start(FtpServerOptions options, const std::string& recorded, const Lines& listed,
+                             const Lines& here, const char* stall = "2") {
+    server.reset();
+    fs::remove_all(sandbox.Root() / "served");
     sandbox.Folder("served/pub");
-    sandbox.Folder("local");
     std::string listing;
     for (const std::string& name : listed) {
       sandbox.WriteFile("served/pub/" + name, Package(name));
       listing += name + "\r\n";
     }
-    for (const auto& name : here) sandbox.WriteFile("local/" + name, "old " + name);
     // Listed in a known order; the folder's own order is whatever the file system gives.
     if (options.manyNames == 0) options.listingFile = sandbox.WriteFile("listing.txt", listing);
     options.root = sandbox.Root() / "served";
     server = std::make_unique<FtpServer>(options);
-    if (!recorded.empty()) {
-      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdate", recorded);
-      RegUtilities().SetKeyValue(Application::AppRegKey(), "LatestUpdateDate", kDate);
-    }
-    app = std::make_unique<Application>("");
-    app->AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
-    AppMain& am = app->AM();
-    am.HowToCopy = 0;
-    am.HostName = server->HostName();
-    am.RemotePath = "pub";
-    am.FileMask = "sdat*.exe";
-    am.LocalPath = local.string();  // the run adds the separator
-    am.SDATsToKeep = 10;
-    first_ = View().Log().size();
-    return am;
+    ::setenv("KESTRUN_FTP_STALL_TIMEOUT", stall, 1);
+    Begin(recorded, here);
+    settings.HowToCopy = 0, settings.HostName = server->HostName(), settings.RemotePath = "pub";
+    return settings;
   }
-  // The run's lines; the date of a download recorded in this run shows as "(...)", and the red line
-  // after a failure line, which tells why, as "why: " and the reason.
-  Lines Run() {
-    app->AM().CheckForUpdates();
-    const std::string header = "Latest download on this PC: ";
-    const auto& log = View().Log();
+  // The run's lines, with the red line after a failure line, which tells why, as "why: " and the reason.
+  Lines MarkedRun() {
+    Run();
     Lines lines;
-    for (std::size_t i = first_; i < log.size(); ++i) {
-      std::string line = log[i].text.substr(0, log[i].text.size() - 2);
-      if (line.rfind(header, 0) == 0 && line.size() > header.size() + 3 && line.back() == ')' &&
-          line.find(" (" + kDate + ")") == std::string::npos && line.compare(line.size() - 3, 3, " ()") != 0)
-        line = line.substr(0, line.rfind(" (")) + " (...)";
-      if (!lines.empty() && IsFailureLine(lines.back())) {
-        EXPECT_EQ(log[i].color, platform::ColorRed) << line;
-        line = "why: " + line;
+    for (const auto& line : window->log) {
+      const std::string& last = lines.empty() ? line.text : lines.back();
+      const bool why =
+          last == "Unable to connect!" || last == "Unable to Disconnect!" || last.starts_with("Failed to get ");
+      if (why) {
+        EXPECT_EQ(line.color, platform::ColorRed) << line.text;
       }
-      lines.push_back(line);
+      lines.push_back(why ? "why: " + line.text : line.text);
     }
     return lines;
-  }
-  static bool IsFailureLine(const std::string& line) {
-    return line == "Unable to connect!" || line == "Unable to Disconnect!" || line.rfind("Failed to get ", 0) == 0;
   }
   // As EXPECT_EQ, with "why: *" in `expected` standing for any reason.
   static void ExpectLines(Lines actual, const Lines& expected) {
     for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
-      if (expected[i] == "why: *" && actual[i].rfind("why: ", 0) == 0) actual[i] = expected[i];
+      if (expected[i] == "why: *" && actual[i].starts_with("why: ")) actual[i] = expected[i];
     }
     EXPECT_EQ(actual, expected);
   }
-  testing::HeadlessMainView& View() { return testing::HeadlessMainView::Of(app->AM().frm()); }
-  static std::string Recorded() { return RegUtilities().GetKeyValue(Application::AppRegKey(), "LatestUpdate", ""); }
-  Names LocalNames() const { return testing::NamesIn(local); }
   // Expands the shorthands of expected lines: "H name" the header of a retrieval with `name` recorded
   // before the run, "G name" a download line.
   Lines Expand(const Lines& lines) const {
     Lines out;
     for (const auto& line : lines) {
       const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
-      if (line.rfind("H ", 0) == 0) {
+      if (line.starts_with("H ")) {
         out.push_back("Latest download on this PC: " + rest + " (" + (rest.empty() ? "" : kDate) + ")");
         out.insert(out.end(), {"Connecting to " + server->HostName(), "cd pub", "Get file list"});
-      } else if (line.rfind("G ", 0) == 0) {
+      } else if (line.starts_with("G ")) {
         out.push_back("Get " + rest + " " + local.string() + "/" + rest);
       } else {
         out.push_back(line);
@@ -147,8 +108,9 @@ class FtpRunTest : public ::testing::Test {
     }
     return out;
   }
-  // Each package fetched holds the served bytes exactly; each other one holds what it held.
-  void ExpectContents(const Names& after, const Lines& lines) const {
+  // The local folder holds `after`: each package fetched the served bytes exactly, each other what it held.
+  void ExpectLocal(const Names& after, const Lines& lines) const {
+    EXPECT_EQ(testing::NamesIn(local), after) << "no temporary file stays";
     for (const auto& name : after) {
       if (fs::is_directory(local / name)) continue;
       const bool fetched = std::find(lines.begin(), lines.end(), name + " copied!") != lines.end();
@@ -156,31 +118,39 @@ class FtpRunTest : public ::testing::Test {
     }
   }
 
-  testing::Sandbox sandbox;
-  testing::ScriptedWindowSystem ws;
-  const fs::path local = sandbox.Root() / "local";
   std::unique_ptr<FtpServer> server;
-  std::unique_ptr<Application> app;
-
- private:
-  std::size_t first_ = 0;
 };
 
 // Fetched in ascending order of the upper-cased names, whatever order the server lists them in, even a
 // package already here when nothing is recorded; a rename that fails ends the list.
 TEST_F(FtpRunTest, WholeRun) {
-  AppMain& am = Start({}, "", {"sdat2.exe", "SDAT1.EXE"}, {"SDAT1.EXE"});
-  am.NewFileName = "setup.exe";
+  Start({}, "", {"sdat2.exe", "SDAT1.EXE"}, {"SDAT1.EXE"}).NewFileName = "setup.exe";
   fs::create_directory(local / "setup.exe");
   const Lines expected = Expand({"H ", "G SDAT1.EXE", "SDAT1.EXE copied!", "Unable to copy SDAT1.EXE to setup.exe",
                                  "Removing old SDATs...", "Finished"});
   EXPECT_EQ(Run(), expected);
-  EXPECT_EQ(LocalNames(), (Names{"SDAT1.EXE", "setup.exe"}));
-  ExpectContents(LocalNames(), expected);
+  ExpectLocal({"SDAT1.EXE", "setup.exe"}, expected);
   EXPECT_EQ(Recorded(), "SDAT1.EXE");
-  EXPECT_TRUE(am.LastSourceFailed);
+  EXPECT_TRUE(settings.LastSourceFailed);
   EXPECT_TRUE(ws.boxes.empty());
-  EXPECT_EQ(View().StatusText(), "") << "the run's last status text reaches the window";
+}
+
+// The controller shows the run's status texts, and a window closed during a run stops it and abandons
+// the transfer under way.
+TEST(FtpRunController, ShowsStatusTextsAndAClosedWindowStopsTheRun) {
+  testing::Sandbox sandbox;
+  testing::ScriptedWindowSystem ws;
+  Application app("");
+  frmMain& frm = app.AM().frm();
+  frm.UpdateStatusBar("Getting the file list");
+  EXPECT_EQ(testing::HeadlessMainView::Of(frm).StatusText(), "Getting the file list");
+  EXPECT_FALSE(frm.RunStopped());
+  frm.Form_Unload();
+  EXPECT_TRUE(frm.RunStopped());
+  EXPECT_TRUE(platform::CancelRequested());
+  platform::ResetCancel();
+  frm.SetCloseDelay(std::chrono::milliseconds(0));
+  app.Terminate();
 }
 
 // However a transfer breaks off, neither the package nor a temporary file stays and nothing is recorded
@@ -219,7 +189,6 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
   // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.fault) + ", act " + std::to_string(row.act) + (row.refuseSize ? ", no SIZE" : ""));
-    ::setenv("KESTRUN_FTP_STALL_TIMEOUT", row.act == Wait ? "2" : "30", 1);
     FtpServerOptions options;
     options.refuseSize = row.refuseSize;
     if (row.fault == std::string("stall")) {
@@ -227,14 +196,14 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
     } else {
       options.dropFile = "sdat2.exe", options.dropMode = row.fault;
     }
-    AppMain& am = Start(options, "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"});
+    auto& am = Start(options, "SDAT1.EXE", {"sdat2.exe", "sdat3.exe"}, {"sdat1.exe"}, row.act == Wait ? "2" : "30");
     if (row.act != Wait) am.AltHostName = am.HostName, am.AltRemotePath = "pub";
     bool acted = false;
     ws.onDoEvents = [&] {
-      if (row.act == Wait || acted || View().ProgressValue() <= 0) return;
+      if (row.act == Wait || acted || window->progress <= 0) return;
       acted = true;
       if (row.act == CloseWindow) {
-        am.frm().Form_Unload();
+        platform::RequestCancel();  // as the closed window asks
       } else {
         server->Kill();
       }
@@ -244,15 +213,14 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
     for (const auto& line : Expand(row.lines))
       expected.push_back(line == "HOST" ? "Connecting to " + server->HostName() : line);
     const auto start = Clock::now();
-    ExpectLines(Run(), expected);
+    ExpectLines(MarkedRun(), expected);
     const auto elapsed = Clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(row.act == Wait ? 10 : 5));
     if (row.fault == std::string("stall") && row.act == Wait) {
       EXPECT_GE(elapsed, std::chrono::milliseconds(1500)) << "the stall time-out, not less";
     }
     EXPECT_EQ(row.act == Wait, !acted);
-    EXPECT_EQ(LocalNames(), row.after) << "no temporary file stays";
-    ExpectContents(row.after, expected);
+    ExpectLocal(row.after, expected);
     EXPECT_EQ(Recorded(), row.recordedAfter);
     EXPECT_TRUE(am.LastSourceFailed);
   }
@@ -262,7 +230,7 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
 TEST_F(FtpRunTest, HugeListing) {
   FtpServerOptions many;
   many.manyNames = 200000;
-  AppMain& am = Start(many, "FILE9999999.DAT", {}, {"file9999999.dat"});
+  auto& am = Start(many, "FILE9999999.DAT", {}, {"file9999999.dat"});
   am.FileMask = "*.dat";
   const auto start = Clock::now();
   const Lines lines = Run();
