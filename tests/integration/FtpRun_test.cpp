@@ -69,48 +69,32 @@ class FtpRunTest : public testing::UpdateRunFixture {
     settings.HowToCopy = 0, settings.HostName = server->HostName(), settings.RemotePath = "pub";
     return settings;
   }
-  // The run's lines, with the red line after a failure line, which tells why, as "why: " and the reason.
-  Lines MarkedRun() {
+  // Runs and compares the lines. The red line after a failure line, which tells why, is "why: " and the
+  // reason, or "why: *" where `expected` says so.
+  void ExpectRun(const Lines& expected) {
     Run();
     Lines lines;
     for (const auto& line : window->log) {
       const std::string& last = lines.empty() ? line.text : lines.back();
-      const bool why =
-          last == "Unable to connect!" || last == "Unable to Disconnect!" || last.starts_with("Failed to get ");
-      if (why) {
+      if (last == "Unable to connect!" || last == "Unable to Disconnect!" || last.starts_with("Failed to get ")) {
         EXPECT_EQ(line.color, platform::ColorRed) << line.text;
-      }
-      lines.push_back(why ? "why: " + line.text : line.text);
-    }
-    return lines;
-  }
-  // As EXPECT_EQ, with "why: *" in `expected` standing for any reason.
-  static void ExpectLines(Lines actual, const Lines& expected) {
-    for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
-      if (expected[i] == "why: *" && actual[i].starts_with("why: ")) actual[i] = expected[i];
-    }
-    EXPECT_EQ(actual, expected);
-  }
-  // Expands the shorthands of expected lines: "H name" the header of a retrieval with `name` recorded
-  // before the run, "G name" a download line.
-  Lines Expand(const Lines& lines) const {
-    Lines out;
-    for (const auto& line : lines) {
-      const std::string rest = line.size() > 2 ? line.substr(2) : std::string();
-      if (line.starts_with("H ")) {
-        out.push_back("Latest download on this PC: " + rest + " (" + (rest.empty() ? "" : kDate) + ")");
-        out.insert(out.end(), {"Connecting to " + server->HostName(), "cd pub", "Get file list"});
-      } else if (line.starts_with("G ")) {
-        out.push_back("Get " + rest + " " + local.string() + "/" + rest);
+        const bool any = lines.size() < expected.size() && expected[lines.size()] == "why: *";
+        lines.push_back(any ? "why: *" : "why: " + line.text);
       } else {
-        out.push_back(line);
+        lines.push_back(line.text);
       }
     }
-    return out;
+    EXPECT_EQ(lines, expected);
   }
+  Lines Header(const std::string& recorded) const {
+    return {"Latest download on this PC: " + recorded + " (" + (recorded.empty() ? "" : kDate) + ")",
+            "Connecting to " + server->HostName(), "cd pub", "Get file list"};
+  }
+  std::string Get(const std::string& name) const { return "Get " + name + " " + local.string() + "/" + name; }
   // The local folder holds `after`: each package fetched the served bytes exactly, each other what it held.
-  void ExpectLocal(const Names& after, const Lines& lines) const {
+  void ExpectLocal(const Names& after) const {
     EXPECT_EQ(testing::NamesIn(local), after) << "no temporary file stays";
+    const Lines lines = window->Lines();
     for (const auto& name : after) {
       if (fs::is_directory(local / name)) continue;
       const bool fetched = std::find(lines.begin(), lines.end(), name + " copied!") != lines.end();
@@ -126,10 +110,11 @@ class FtpRunTest : public testing::UpdateRunFixture {
 TEST_F(FtpRunTest, WholeRun) {
   Start({}, "", {"sdat2.exe", "SDAT1.EXE"}, {"SDAT1.EXE"}).NewFileName = "setup.exe";
   fs::create_directory(local / "setup.exe");
-  const Lines expected = Expand({"H ", "G SDAT1.EXE", "SDAT1.EXE copied!", "Unable to copy SDAT1.EXE to setup.exe",
-                                 "Removing old SDATs...", "Finished"});
+  Lines expected = Header("");
+  expected.insert(expected.end(), {Get("SDAT1.EXE"), "SDAT1.EXE copied!", "Unable to copy SDAT1.EXE to setup.exe",
+                                   "Removing old SDATs...", "Finished"});
   EXPECT_EQ(Run(), expected);
-  ExpectLocal({"SDAT1.EXE", "setup.exe"}, expected);
+  ExpectLocal({"SDAT1.EXE", "setup.exe"});
   EXPECT_EQ(Recorded(), "SDAT1.EXE");
   EXPECT_TRUE(settings.LastSourceFailed);
   EXPECT_TRUE(ws.boxes.empty());
@@ -159,7 +144,7 @@ TEST(FtpRunController, ShowsStatusTextsAndAClosedWindowStopsTheRun) {
 // further packages or the alternate.
 TEST_F(FtpRunTest, TransferBrokenOff) {
   enum Act { Wait, KillServer, CloseWindow };
-  const Lines next = {"G sdat3.exe", "sdat3.exe copied!", "Disconnect", "Removing old SDATs...", "Finished"};
+  const Lines next = {Get("sdat3.exe"), "sdat3.exe copied!", "Disconnect", "Removing old SDATs...", "Finished"};
   const std::string refused = "why: Connection refused";
   struct Row {
     const char* fault;  // a drop mode of the server, or "stall"
@@ -180,7 +165,7 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
       {"close", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE"},  // no reply at all
       {"stall", Wait, next, {"sdat1.exe", "sdat3.exe"}, "SDAT3.EXE", "why: nothing received for 2 s"},
       {"stall", KillServer,
-       {"G sdat3.exe", "Failed to get sdat3.exe!", refused, "Disconnect", "Unable to Disconnect!", refused, " ",
+       {Get("sdat3.exe"), "Failed to get sdat3.exe!", refused, "Disconnect", "Unable to Disconnect!", refused, " ",
         "Latest download on this PC: SDAT1.EXE (" + kDate + ")", "HOST", "Unable to connect!", refused, "Removing old SDATs...",
         "Finished"},
        {"sdat1.exe"}, "SDAT1.EXE"},
@@ -208,19 +193,20 @@ TEST_F(FtpRunTest, TransferBrokenOff) {
         server->Kill();
       }
     };
-    Lines expected = Expand({"H SDAT1.EXE", "G sdat2.exe"});
+    Lines expected = Header("SDAT1.EXE");
+    expected.push_back(Get("sdat2.exe"));
     if (row.act != CloseWindow) expected.insert(expected.end(), {"Failed to get sdat2.exe!", row.why});
-    for (const auto& line : Expand(row.lines))
+    for (const auto& line : row.lines)
       expected.push_back(line == "HOST" ? "Connecting to " + server->HostName() : line);
     const auto start = Clock::now();
-    ExpectLines(MarkedRun(), expected);
+    ExpectRun(expected);
     const auto elapsed = Clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(row.act == Wait ? 10 : 5));
     if (row.fault == std::string("stall") && row.act == Wait) {
       EXPECT_GE(elapsed, std::chrono::milliseconds(1500)) << "the stall time-out, not less";
     }
     EXPECT_EQ(row.act == Wait, !acted);
-    ExpectLocal(row.after, expected);
+    ExpectLocal(row.after);
     EXPECT_EQ(Recorded(), row.recordedAfter);
     EXPECT_TRUE(am.LastSourceFailed);
   }
