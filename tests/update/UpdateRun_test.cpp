@@ -131,8 +131,6 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
        {"sdat4301.exe"}, "SDAT4301.EXE", [&](RunSettings& am) { am.RemotePath = gone, am.AltRemotePath = alternate.string(); }},
       {"no alternate after a good primary", "", {}, {}, {kNone, prune, "Finished"}, {}, "",
        [&](RunSettings& am) { am.AltRemotePath = alternate.string(); }},
-      {"a missing primary alone", "", {}, {}, {kNone, "Folder " + gone + " does not exist!", prune, "Finished"}, {}, "",
-       [&](RunSettings& am) { am.RemotePath = gone; }, true},
       {"five pruned to two, smallest names first", "", {}, {"sdat4299.exe", "sdat4301.exe", "sdat4297.exe", "sdat4300.exe", "sdat4298.exe", "setup.exe"},
        {kNone, prune, "sdat4297.exe removed", "sdat4298.exe removed", "sdat4299.exe removed", "Finished"},
        {"sdat4300.exe", "sdat4301.exe", "setup.exe"}, "", [](RunSettings& am) { am.SDATsToKeep = 2; }},
