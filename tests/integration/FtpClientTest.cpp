@@ -192,7 +192,8 @@ TEST_F(FtpClientTest, ListingLeavesOutFolders) {
   }
 }
 
-TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
+// A handler that throws takes the temporary file with it and leaves the older file as it was.
+TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveModeAndSafeFromItsHandlers) {
   const std::string data = RandomBytes(3 * 1024 * 1024 + 17, 42);
   sandbox_.WriteFile("served/sdat4301.exe", data);
   auto server = Serve();
@@ -216,13 +217,36 @@ TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveMode) {
     EXPECT_LE(static_cast<long>(events_.progress.size()), ms.count() / 50 + 3) << "about 20 progress events a second";
     EXPECT_EQ(client->Disconnect(), 0);
   }
+  auto client = Connected(*server);
+  sandbox_.WriteFile("local/sdat4301.exe", "older");
+  events_.onProgress = [](int16_t percent) {
+    if (percent == 0) throw std::runtime_error("handler failed");
+  };
+  EXPECT_THROW(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), std::runtime_error);
+  EXPECT_EQ(LocalNames(), std::set<std::string>{"sdat4301.exe"});
+  EXPECT_EQ(kestrun::testing::Sandbox::ReadFile(local_ / "sdat4301.exe"), "older");
+  // A handler calling back into the client is refused rather than corrupting the request under way.
+  int16_t nested = 0;
+  events_.onProgress = [&](int16_t) { nested = client->Disconnect(); };
+  EXPECT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0);
+  EXPECT_EQ(nested, ftpstatus::Busy);
 }
 
-// Also where the server refuses SIZE: the files it serves still come, and a missing one still fails.
-TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
+// A denied file fails with the server's words and the next succeeds on the same connection, also where
+// the server refuses SIZE; a missing file fails, and names that would leave the local folder are refused.
+TEST_F(FtpClientTest, DeniedMissingOrUnsafeFilesFailAndTheNextSucceeds) {
   sandbox_.WriteFile("served/sdat4300.exe", "denied");
   sandbox_.WriteFile("served/sdat4301.exe", "allowed");
   sandbox_.WriteFile("served/sdat4302.exe", "allowed too");
+  const struct {
+    std::string local, remote;
+    int16_t status;
+  } unsafe[] = {
+      {LocalPath("x.exe"), "../sdat4301.exe", ftpstatus::UnsafeName},
+      {LocalPath("x.exe"), "a\rb", ftpstatus::UnsafeName},
+      {LocalPath(".."), "sdat4301.exe", ftpstatus::UnsafeName},
+      {LocalPath("missing/x.exe"), "sdat4301.exe", ftpstatus::LocalFileError},
+  };
   for (bool refuseSize : {false, true}) {
     SCOPED_TRACE(refuseSize ? "SIZE refused" : "SIZE answered");
     fs::remove_all(local_);
@@ -231,7 +255,9 @@ TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
     auto client = Connected(*server);
     EXPECT_NE(client->GetFile(LocalPath("sdat4300.exe"), "sdat4300.exe"), 0);
     EXPECT_EQ(client->LastError(), "550 Permission denied.");
+    for (const auto& c : unsafe) EXPECT_EQ(client->GetFile(c.local, c.remote), c.status) << c.local << " " << c.remote;
     EXPECT_TRUE(LocalNames().empty());
+    EXPECT_TRUE(fs::exists(root_ / "sdat4301.exe"));
     for (const char* name : {"sdat4301.exe", "sdat4302.exe"})
       EXPECT_EQ(client->GetFile(LocalPath(name), name), 0) << name;
     EXPECT_EQ(LocalNames(), (std::set<std::string>{"sdat4301.exe", "sdat4302.exe"}));
@@ -240,40 +266,6 @@ TEST_F(FtpClientTest, DeniedFileFailsAndNextSucceedsOnSameConnection) {
     EXPECT_EQ(client->ConnectionsOpened(), 1);
     EXPECT_EQ(client->Disconnect(), 0);
   }
-}
-
-TEST_F(FtpClientTest, HandlerExceptionRemovesTemporaryFileAndPropagates) {
-  sandbox_.WriteFile("served/sdat4301.exe", RandomBytes(1024 * 1024, 11));
-  auto server = Serve();
-  auto client = Connected(*server);
-  events_.onProgress = [](int16_t percent) {
-    if (percent == 0) throw std::runtime_error("handler failed");
-  };
-  EXPECT_THROW(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), std::runtime_error);
-  EXPECT_TRUE(LocalNames().empty());
-  // A handler calling back into the client is refused rather than corrupting the request under way.
-  int16_t nested = 0;
-  events_.onProgress = [&](int16_t) { nested = client->Disconnect(); };
-  EXPECT_EQ(client->GetFile(LocalPath("sdat4301.exe"), "sdat4301.exe"), 0);
-  EXPECT_EQ(nested, ftpstatus::Busy);
-}
-
-TEST_F(FtpClientTest, DownloadRefusesNamesOutsideTheLocalFolder) {
-  sandbox_.WriteFile("served/sdat4301.exe", "x");
-  auto server = Serve();
-  auto client = Connected(*server);
-  const struct {
-    std::string local, remote;
-    int16_t status;
-  } cases[] = {
-      {LocalPath("x.exe"), "../sdat4301.exe", ftpstatus::UnsafeName},
-      {LocalPath("x.exe"), "a\rb", ftpstatus::UnsafeName},
-      {LocalPath(".."), "sdat4301.exe", ftpstatus::UnsafeName},
-      {LocalPath("missing/x.exe"), "sdat4301.exe", ftpstatus::LocalFileError},
-  };
-  for (const auto& c : cases) EXPECT_EQ(client->GetFile(c.local, c.remote), c.status) << c.local << " " << c.remote;
-  EXPECT_TRUE(LocalNames().empty());
-  EXPECT_TRUE(fs::exists(root_ / "sdat4301.exe"));
 }
 
 }  // namespace
