@@ -87,8 +87,8 @@ class FtpRunTest : public testing::UpdateRunFixture {
     EXPECT_EQ(lines, expected);
   }
   Lines Header(const std::string& recorded) const {
-    return {"Latest download on this PC: " + recorded + " (" + (recorded.empty() ? "" : kDate) + ")",
-            "Connecting to " + server->HostName(), "cd pub", "Get file list"};
+    return {"Latest download on this PC: " + recorded + " (" + kDate + ")", "Connecting to " + server->HostName(),
+            "cd pub", "Get file list"};
   }
   std::string Get(const std::string& name) const { return "Get " + name + " " + local.string() + "/" + name; }
   // The local folder holds `after`: each package fetched the served bytes exactly, each other what it held.
@@ -104,21 +104,6 @@ class FtpRunTest : public testing::UpdateRunFixture {
 
   std::unique_ptr<FtpServer> server;
 };
-
-// Fetched in ascending order of the upper-cased names, whatever order the server lists them in, even a
-// package already here when nothing is recorded; a rename that fails ends the list.
-TEST_F(FtpRunTest, WholeRun) {
-  Start({}, "", {"sdat2.exe", "SDAT1.EXE"}, {"SDAT1.EXE"}).NewFileName = "setup.exe";
-  fs::create_directory(local / "setup.exe");
-  Lines expected = Header("");
-  expected.insert(expected.end(), {Get("SDAT1.EXE"), "SDAT1.EXE copied!", "Unable to copy SDAT1.EXE to setup.exe",
-                                   "Removing old SDATs...", "Finished"});
-  EXPECT_EQ(Run(), expected);
-  ExpectLocal({"SDAT1.EXE", "setup.exe"});
-  EXPECT_EQ(Recorded(), "SDAT1.EXE");
-  EXPECT_TRUE(settings.LastSourceFailed);
-  EXPECT_TRUE(ws.boxes.empty());
-}
 
 // The controller shows the run's status texts, and a window closed during a run stops it and abandons
 // the transfer under way.

@@ -272,6 +272,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
     std::size_t boxes;
     bool failed;
     std::vector<std::string> skipped = {};
+    bool renameFails = false;  // the fixed name is taken by a folder
   };
   // clang-format off
   const Row rows[] = {
@@ -289,11 +290,15 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
         "Skipping unsafe name: sdat\\x1B.exe", "Get sdat2.exe " + local.string() + "/sdat2.exe", "sdat2.exe copied!",
         "Disconnect", "Removing old SDATs...", "Finished"},
        0, false},
+      {"a failed rename ends the list", {"sdat1.exe", "sdat2.exe"}, 0, "",
+       {get1, "sdat1.exe copied!", "Unable to copy sdat1.exe to setup.exe", "Removing old SDATs...", "Finished"}, 0, true, {},
+       true},
   };
   // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     ScriptedFtpClient& client = StartFtp();
+    if (row.renameFails) settings.NewFileName = "setup.exe", fs::create_directory(local / "setup.exe");
     client.names = row.names, client.disconnect = row.disconnect, client.throwOn = row.throwOn,
     client.skipped = row.skipped;
     if (row.boxes) settings.AltHostName = "alternate", settings.AltRemotePath = "/pub";
@@ -309,7 +314,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
         EXPECT_EQ(line.color, platform::ColorRed) << line.text;
       }
     }
-    if (row.boxes == 0) {  // the progress bar ends full and hidden, the status bar empty
+    if (row.boxes == 0 && !row.renameFails) {  // the progress bar ends full and hidden, the status bar empty
       EXPECT_EQ(window->progress, 100.0f);
       EXPECT_FALSE(window->progressVisible);
       EXPECT_EQ(window->status, "");
