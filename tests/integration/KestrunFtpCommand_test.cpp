@@ -118,9 +118,7 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     long fileSizeLimit;
     std::size_t packagesLeft;
   };
-  for (const Case& c : {Case{"nobody listening, no alternate", "127.0.0.1:1", "/pub", "", 1,
-                             "Unable to connect!\nConnection refused", 0, 0},
-                        Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), 0,
+  for (const Case& c : {Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), 0,
                              "Unable to change to the specified directory!\n550 No such file or directory.", 0, 2},
                         Case{"disk full", good->HostName(), "/pub", "", 1, "Failed to get sdat4301.exe!", 100000, 0}}) {
     SCOPED_TRACE(c.what);
