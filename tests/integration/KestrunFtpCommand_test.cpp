@@ -64,69 +64,46 @@ class KestrunFtpCommandTest : public ::testing::Test {
   testing::KestrunProgram program{sandbox};
 };
 
-TEST_F(KestrunFtpCommandTest, DoesTheWholeJobAndSucceeds) {
-  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"})
-    sandbox.WriteFile("local/" + std::string(name), name);
-  // A link under a package's name does not lead the download out of the folder.
-  fs::create_symlink(sandbox.WriteFile("outside", "kept"), local / "sdat4301.exe");
-  auto server = Serve();
-  WriteStore(server->HostName(), "/pub", "", "", {{"LatestUpdate", "SDAT4300.EXE"}, {"LatestUpdateDate", "then"}});
-
-  EXPECT_EQ(Run({"/Rename:setup.exe"}), 0) << program.Out();
-  EXPECT_NE(
-      program.Out().find(
-          "\nLatest download on this PC: SDAT4300.EXE (then)\nConnecting to " + server->HostName() +
-          "\ncd /pub\nGet file list\nOld SDAT: sdat4299.exe Skipping!\nOld SDAT: sdat4300.exe Skipping!\n"
-          "Get sdat4301.exe " +
-          local.string() +
-          "/sdat4301.exe\nsdat4301.exe copied!\n"
-          "sdat4301.exe renamed to setup.exe\nDisconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n"),
-      std::string::npos)
-      << program.Out();
-  EXPECT_EQ(testing::NamesIn(local), (Names{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
-  EXPECT_EQ(Sandbox::ReadFile(local / "setup.exe"), std::string(300000, '1'));
-  EXPECT_EQ(Sandbox::ReadFile(sandbox.Root() / "outside"), "kept");
-  EXPECT_NE(Recorded().find("\"LatestUpdate\"=\"SDAT4301.EXE\""), std::string::npos);
-}
-
-// A server lists in its own order, may list a folder named like a package, may lack MLSD and may refuse
-// SIZE: the newest package is recorded and kept all the same, and the next run has nothing to do.
-TEST_F(KestrunFtpCommandTest, UnsortedListingWithAFolderTwice) {
-  const std::vector<std::string> packages = {"sdat4297.exe", "sdat4298.exe", "sdat4299.exe",
-                                             "sdat4300.exe", "sdat4301.exe", "SDAT4302.EXE"};
-  for (const std::string& name : packages) sandbox.WriteFile("served/pub/" + name, "package " + name);
+// A server that lists in its own order, lists a folder named like a package and a file the mask leaves
+// out, knows no MLSD and refuses SIZE: only the newer packages come, each renamed in turn; a link under a
+// package's name is not followed; old ones are pruned; and the next run has nothing to do.
+TEST_F(KestrunFtpCommandTest, DoesTheWholeJobThenHasNothingToDo) {
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "SDAT4302.EXE"})
+    sandbox.WriteFile("served/pub/" + std::string(name), "package " + std::string(name));
   sandbox.WriteFile("served/pub/readme.txt", "x");
   sandbox.Folder("served/pub/sdat9999.exe");
-  std::string fetched;  // the lines of the first run's downloads, newest last
-  for (const std::string& name : packages)
-    fetched += "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n";
-  fetched +=
-      "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nsdat4298.exe removed\nsdat4299.exe removed\n"
-      "sdat4300.exe removed\nFinished\n";
-  for (const bool noMlsd : {false, true}) {
-    for (const bool refuseSize : {false, true}) {
-      SCOPED_TRACE(std::string(noMlsd ? "NLST" : "MLSD") + (refuseSize ? ", SIZE refused" : ""));
-      EmptyLocal();
-      FtpServerOptions options;
-      options.noMlsd = noMlsd, options.refuseSize = refuseSize;
-      auto server = Serve(options,
-                          "readme.txt\r\nsdat9999.exe\r\nsdat4301.exe\r\nsdat4297.exe\r\nsdat4300.exe\r\n"
-                          "SDAT4302.EXE\r\nsdat4299.exe\r\nsdat4298.exe\r\n");
-      WriteStore(server->HostName(), "/pub");
-      EXPECT_EQ(Run({}), 0) << program.Out();
-      EXPECT_NE(program.Out().find(fetched), std::string::npos) << program.Out();
-      EXPECT_NE(Recorded().find("\"LatestUpdate\"=\"SDAT4302.EXE\""), std::string::npos);
-      EXPECT_EQ(testing::NamesIn(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
-      EXPECT_EQ(Sandbox::ReadFile(local / "SDAT4302.EXE"), "package SDAT4302.EXE");
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4300.exe"})
+    sandbox.WriteFile("local/" + std::string(name), name);
+  fs::create_symlink(sandbox.WriteFile("outside", "kept"), local / "sdat4301.exe");
+  FtpServerOptions options;
+  options.noMlsd = true, options.refuseSize = true;
+  auto server = Serve(options,
+                      "readme.txt\r\nsdat9999.exe\r\nsdat4301.exe\r\nsdat4297.exe\r\nsdat4300.exe\r\n"
+                      "SDAT4302.EXE\r\nsdat4299.exe\r\nsdat4298.exe\r\n");
+  WriteStore(server->HostName(), "/pub", "", "", {{"LatestUpdate", "SDAT4300.EXE"}, {"LatestUpdateDate", "then"}});
+  std::string expected = "\nLatest download on this PC: SDAT4300.EXE (then)\nConnecting to " + server->HostName() +
+                         "\ncd /pub\nGet file list\n";
+  for (const char* name : {"sdat4297.exe", "sdat4298.exe", "sdat4299.exe", "sdat4300.exe"})
+    expected += "Old SDAT: " + std::string(name) + " Skipping!\n";
+  for (const std::string name : {"sdat4301.exe", "SDAT4302.EXE"})
+    expected +=
+        "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n" + name + " renamed to setup.exe\n";
+  expected += "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n";
+  const Names after = {"sdat4298.exe", "sdat4300.exe", "setup.exe"};
 
-      EXPECT_EQ(Run({}), 0) << program.Out();
-      EXPECT_EQ(program.Out().find(" copied!"), std::string::npos) << program.Out();
-      EXPECT_NE(program.Out().find("Old SDAT: SDAT4302.EXE Skipping!\nDisconnect\nRemoving old SDATs...\nFinished\n"),
-                std::string::npos)
-          << program.Out();
-      EXPECT_EQ(testing::NamesIn(local), (Names{"SDAT4302.EXE", "sdat4301.exe"}));
-    }
-  }
+  EXPECT_EQ(Run({"/Rename:setup.exe"}), 0) << program.Out();
+  EXPECT_NE(program.Out().find(expected), std::string::npos) << program.Out();
+  EXPECT_EQ(testing::NamesIn(local), after);
+  EXPECT_EQ(Sandbox::ReadFile(local / "setup.exe"), "package SDAT4302.EXE");
+  EXPECT_EQ(Sandbox::ReadFile(sandbox.Root() / "outside"), "kept");
+  EXPECT_NE(Recorded().find("\"LatestUpdate\"=\"SDAT4302.EXE\""), std::string::npos);
+
+  EXPECT_EQ(Run({"/Rename:setup.exe"}), 0) << program.Out();
+  EXPECT_EQ(program.Out().find(" copied!"), std::string::npos) << program.Out();
+  EXPECT_NE(program.Out().find("Old SDAT: SDAT4302.EXE Skipping!\nDisconnect\nRemoving old SDATs...\nFinished\n"),
+            std::string::npos)
+      << program.Out();
+  EXPECT_EQ(testing::NamesIn(local), after);
 }
 
 // 0 when the last source tried ran through, 1 when it failed. A disk that fills during the downloads
@@ -141,9 +118,7 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     long fileSizeLimit;
     std::size_t packagesLeft;
   };
-  for (const Case& c : {Case{"nobody listening, no alternate", "127.0.0.1:1", "/pub", "", 1,
-                             "Unable to connect!\nConnection refused", 0, 0},
-                        Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), 0,
+  for (const Case& c : {Case{"missing folder, then a good one", good->HostName(), "/gone", good->HostName(), 0,
                              "Unable to change to the specified directory!\n550 No such file or directory.", 0, 2},
                         Case{"disk full", good->HostName(), "/pub", "", 1, "Failed to get sdat4301.exe!", 100000, 0}}) {
     SCOPED_TRACE(c.what);

@@ -1,12 +1,7 @@
 #!/usr/bin/python3
-"""A small FTP server for the integration tests, serving one folder read-only to anonymous users on
-127.0.0.1. It can misbehave on request, so the tests can see what the FTP client does when a server
-refuses the login, denies a file, drops a transfer halfway or goes silent.
-
-The listening port goes to the first line of standard output (and to --port-file when given: the demo
-and the FTP benchmark read it there).
-Run it with Debian's /usr/bin/python3, which sees python3-pyftpdlib.
-"""
+"""The tests' FTP server: one folder, read-only, to anonymous users on 127.0.0.1, misbehaving on request.
+Its port goes to the first line of standard output (and to --port-file, which the demo and the FTP
+benchmark read). Run it with Debian's /usr/bin/python3, which sees python3-pyftpdlib."""
 import argparse
 import os
 import socket
@@ -28,33 +23,22 @@ CHUNK = 65536
 
 
 def parse_args():
+    # The misbehaviours are described where the tests ask for them (tests/support/FtpServer.h).
     p = argparse.ArgumentParser(description=__doc__)
     p.add_argument("--root", required=True, help="folder served to anonymous users")
     p.add_argument("--port-file", help="also write the port to this file")
-    p.add_argument("--refuse-login", action="store_true", help="answer 530 to every login")
-    p.add_argument("--deny", action="append", default=[], metavar="NAME",
-                   help="answer 550 to RETR of this file name")
+    p.add_argument("--refuse-login", action="store_true")
+    p.add_argument("--deny", action="append", default=[], metavar="NAME", help="RETR of NAME gets 550")
     p.add_argument("--drop", metavar="NAME", help="drop the data connection halfway through this file")
-    p.add_argument("--drop-mode", choices=["426", "226", "reset", "close"], default="426",
-                   help="426: close and reply 426; 226: close early and reply 226 (silent truncation); "
-                        "reset: TCP reset and reply 426; close: plain close and no reply at all")
+    p.add_argument("--drop-mode", choices=["426", "226", "reset", "close"], default="426")
     p.add_argument("--stall", metavar="NAME", help="stop sending this file, without closing anything")
-    p.add_argument("--stall-after", type=int, default=0, metavar="BYTES", help="bytes sent before the stall")
-    p.add_argument("--listing", metavar="FILE",
-                   help="list these names, in this order: NLST answers with the raw bytes of this file, "
-                        "MLSD and LIST with one line for each of its CRLF-separated names (a folder where "
-                        "the served folder holds a folder of that name, else a file)")
-    p.add_argument("--many-names", type=int, default=0, metavar="N",
-                   help="list N generated names (file0000000.dat, ...), streamed, for NLST, MLSD and LIST")
-    p.add_argument("--no-mlsd", action="store_true",
-                   help="know no MLSD or MLST: FEAT does not offer them and the commands are refused")
-    p.add_argument("--refuse-size", action="store_true",
-                   help="answer SIZE with 550, and give the byte count in the opening reply of RETR instead, "
-                        "as ProFTPD does")
-    p.add_argument("--rate", type=int, default=0, metavar="BYTES",
-                   help="send at most this many bytes a second on each data connection")
-    p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS",
-                   help="the server ends itself after this long, whatever happens")
+    p.add_argument("--stall-after", type=int, default=0, metavar="BYTES")
+    p.add_argument("--listing", metavar="FILE", help="list the CRLF-separated names of FILE, in its order")
+    p.add_argument("--many-names", type=int, default=0, metavar="N", help="list N generated names, streamed")
+    p.add_argument("--no-mlsd", action="store_true", help="know no MLSD or MLST")
+    p.add_argument("--refuse-size", action="store_true", help="SIZE gets 550; RETR's opening reply has the size")
+    p.add_argument("--rate", type=int, default=0, metavar="BYTES", help="bytes a second on each data connection")
+    p.add_argument("--max-lifetime", type=float, default=600.0, metavar="SECONDS", help="end after this long")
     return p.parse_args()
 
 
@@ -69,8 +53,7 @@ class Authorizer(DummyAuthorizer):
 
 
 class FaultyDTPHandler(DTPHandler):
-    """A data channel that can be told to hold its output: nothing more is sent, and the channel stops
-    asking the I/O loop for write events, so a held transfer costs no CPU while it stalls."""
+    """A data channel that can hold its output, asking no more write events: a stall costs no CPU."""
 
     held = False
 
@@ -82,7 +65,7 @@ class FaultyDTPHandler(DTPHandler):
 
 
 class ThrottledFaultyDTPHandler(ThrottledDTPHandler, FaultyDTPHandler):
-    """The same data channel, slowed down to --rate bytes a second (a long download on a small file)."""
+    """The same, slowed down to --rate bytes a second (a long download on a small file)."""
 
 
 class FaultProducer(object):
@@ -165,13 +148,8 @@ class Handler(FTPHandler):
         if ARGS.listing:
             with open(ARGS.listing, "rb") as f:
                 pieces = f.read().split(b"\r\n")
-            out = []
-            for piece in pieces:
-                if piece and line is not nlst_line:
-                    is_dir = os.path.isdir(os.path.join(path, piece.decode("utf8", "surrogateescape")))
-                    piece = line(piece, is_dir)[:-2]
-                out.append(piece)
-            self.push_dtp_data(b"\r\n".join(out), cmd=cmd)
+            is_dir = lambda name: os.path.isdir(os.path.join(path, name.decode("utf8", "surrogateescape")))  # noqa
+            self.push_dtp_data(b"\r\n".join(line(p, is_dir(p))[:-2] if p else p for p in pieces), cmd=cmd)
             return True
         if ARGS.many_names:
             self.push_dtp_data(GeneratedNamesProducer(ARGS.many_names, line), isproducer=True, cmd=cmd)

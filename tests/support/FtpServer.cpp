@@ -19,15 +19,15 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr auto kStartLimit = std::chrono::seconds(15);
 
-}  // namespace
-
-std::filesystem::path FtpServer::Script() {
-  // KESTRUN_TEST_DATA names the tests' source folder; without it, this file's own place in that folder.
+// KESTRUN_TEST_DATA names the tests' source folder; without it, this file's own place in that folder.
+std::filesystem::path Script() {
   const char* data = std::getenv("KESTRUN_TEST_DATA");
   const std::filesystem::path base =
       data && *data ? std::filesystem::path(data) : std::filesystem::path(__FILE__).parent_path().parent_path();
   return base / "integration" / "ftp_server.py";
 }
+
+}  // namespace
 
 bool FtpServer::Available() {
   static const bool available = [] {

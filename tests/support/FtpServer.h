@@ -9,35 +9,29 @@
 
 namespace kestrun::testing {
 
-// How the test FTP server (tests/integration/ftp_server.py) should behave. By default it serves
-// `root` read-only to anonymous users and behaves.
+// How the test FTP server (tests/integration/ftp_server.py) behaves; by default it serves `root`
+// read-only to anonymous users and behaves.
 struct FtpServerOptions {
   std::filesystem::path root;
   bool refuseLogin = false;
   std::vector<std::string> deny;  // RETR of these names gets 550
-  // Drop the data connection of this file halfway, in one of the ways "426" (close, reply 426), "226"
-  // (close early, reply 226), "reset" (TCP reset, reply 426), "close" (close, no reply at all).
+  // Breaks the data connection of this file halfway: "426" (close, reply 426), "226" (close early,
+  // reply 226), "reset" (TCP reset, reply 426), "close" (close, no reply at all).
   std::string dropFile;
   std::string dropMode = "426";
-  // Send `stallAfter` bytes of this file, then nothing more, closing nothing.
-  std::string stallFile;
+  std::string stallFile;  // sends `stallAfter` bytes of this file, then nothing, closing nothing
   int64_t stallAfter = 0;
-  // The names listed, in this order, instead of the folder's: NLST answers with the raw bytes of this
-  // file, MLSD and LIST with one line for each CRLF-separated name (a folder where the served folder
-  // holds one of that name).
+  // Lists these CRLF-separated names in this order: NLST gives the file's raw bytes, MLSD and LIST a line
+  // for each name (a folder where the served folder holds one of that name).
   std::filesystem::path listingFile;
-  // Every listing holds this many generated names ("file0000000.dat", ...), streamed.
-  long manyNames = 0;
-  // The server knows no MLSD (as vsftpd): names are listed with NLST.
-  bool noMlsd = false;
-  // SIZE is answered 550; the opening reply of RETR gives the byte count instead.
-  bool refuseSize = false;
-  // Each data connection sends at most this many bytes a second (0: as fast as it can).
-  long rate = 0;
+  long manyNames = 0;       // lists this many generated names ("file0000000.dat", ...), streamed
+  bool noMlsd = false;      // knows no MLSD (as vsftpd): names are listed with NLST
+  bool refuseSize = false;  // SIZE gets 550; RETR's opening reply gives the byte count instead
+  long rate = 0;            // bytes a second on each data connection (0: as fast as it can)
 };
 
-// The test FTP server as a child process on 127.0.0.1 and an ephemeral port. Started by the
-// constructor (which waits, for a limited time, until the server listens) and killed by the destructor.
+// The test FTP server as a child process on 127.0.0.1 and an ephemeral port, listening once constructed
+// (or the constructor throws, after a limited wait) and killed by the destructor.
 class FtpServer {
  public:
   explicit FtpServer(FtpServerOptions options);
@@ -45,7 +39,6 @@ class FtpServer {
   FtpServer(const FtpServer&) = delete;
   FtpServer& operator=(const FtpServer&) = delete;
 
-  uint16_t Port() const { return port_; }
   // "127.0.0.1:<port>", a host name as the FTP client takes it.
   std::string HostName() const;
   // Ends the server at once (SIGKILL), as if it had died; its connections break.
@@ -53,8 +46,6 @@ class FtpServer {
 
   // Whether the server can run here: /usr/bin/python3 imports pyftpdlib. Checked once.
   static bool Available();
-  // tests/integration/ftp_server.py, found through KESTRUN_TEST_DATA (or beside this source file).
-  static std::filesystem::path Script();
 
  private:
   pid_t pid_ = -1;

@@ -1,7 +1,5 @@
-// Update runs with no driver, controller or window behind them: the run alone, a recording window, a
-// settings value, and a source folder (or a scripted FTP client), a local folder and a store of their own.
-#include "update/UpdateRun.h"
-
+// Update runs alone (support/FtpRunFixture.h): copy runs over a source folder, and FTP runs with a
+// scripted client.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,14 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cancellation.h"
 #include "platform/FtpClient.h"
-#include "registry/RegUtilities.h"
 #include "support/FolderNames.h"
-#include "support/RecordingRunWindow.h"
-#include "support/Sandbox.h"
-#include "support/ScriptedWindowSystem.h"
-#include "util/FileSystemObject.h"
+#include "support/FtpRunFixture.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun {
@@ -31,8 +24,6 @@ using Lines = std::vector<std::string>;
 using Names = std::set<std::string>;
 using testing::Sandbox;
 using update::RunSettings;
-const std::string kDate = "2024-03-01 08.00.00";
-const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun";
 const std::string kNone = "Latest download on this PC:  ()";
 
 // Answers every request from its script; a download writes the name as the file's content. It passes
@@ -73,58 +64,32 @@ class ScriptedFtpClient final : public platform::FtpClient {
   platform::FtpClientEvents* events_ = nullptr;
 };
 
-class UpdateRunTest : public ::testing::Test {
+class UpdateRunTest : public testing::UpdateRunFixture {
  protected:
-  void TearDown() override { platform::ResetCancel(); }
-
-  // A fresh copy-mode run over the given packages; `recorded` is the store's LatestUpdate ("" for none).
+  // A fresh copy-mode run from the source folder, which holds `there` (each holding "new " and its name).
   RunSettings& Start(const std::string& recorded, const std::vector<std::string>& there,
                      const std::vector<std::string>& here) {
-    platform::ResetCancel();
-    for (const fs::path& folder : {source, local, sandbox.RegistryFile()}) fs::remove_all(folder);
+    fs::remove_all(source);
     sandbox.Folder("source");
-    sandbox.Folder("local");
     for (const auto& name : there) sandbox.WriteFile("source/" + name, "new " + name);
-    for (const auto& name : here) sandbox.WriteFile("local/" + name, "old " + name);
-    if (!recorded.empty()) {
-      RegUtilities().SetKeyValue(kKey, "LatestUpdate", recorded);
-      RegUtilities().SetKeyValue(kKey, "LatestUpdateDate", kDate);
-    }
-    ws.boxes.clear();
-    ws.onDoEvents = nullptr;
-    window = std::make_unique<testing::RecordingRunWindow>();
-    run = std::make_unique<update::UpdateRun>(*window);
-    settings = RunSettings();
-    settings.RemotePath = source.string(), settings.FileMask = "sdat*.exe", settings.LocalPath = local.string();
-    settings.HowToCopy = 1, settings.SDATsToKeep = 10, settings.RegistryKey = kKey;
-    run->Bind(&settings, CreateFileSystemObject());
+    Begin(recorded, here);
+    settings.HowToCopy = 1, settings.RemotePath = source.string();
     return settings;
   }
   // The same over FTP, with the scripted client in place of the real one.
   ScriptedFtpClient& StartFtp() {
-    Start("", {}, {});
+    Begin("", {});
     settings.HowToCopy = 0, settings.HostName = "primary", settings.RemotePath = "/pub";
     auto client = std::make_unique<ScriptedFtpClient>();
     ScriptedFtpClient& scripted = *client;
     run->Ftp().SetFtpClient(std::move(client));
     return scripted;
   }
-  Lines Run() {
-    run->GetUpdates();
-    return window->Lines();
-  }
-  static std::string Recorded() { return RegUtilities().GetKeyValue(kKey, "LatestUpdate", ""); }
   std::string CopyLine(const fs::path& from, const std::string& name) const {
     return "copy " + (from / name).string() + " " + local.string() + "/" + name;
   }
 
-  Sandbox sandbox;
-  testing::ScriptedWindowSystem ws;
   const fs::path source = sandbox.Root() / "source", alternate = sandbox.Root() / "alternate";
-  const fs::path local = sandbox.Root() / "local";
-  RunSettings settings;
-  std::unique_ptr<testing::RecordingRunWindow> window;
-  std::unique_ptr<update::UpdateRun> run;
 };
 
 TEST_F(UpdateRunTest, WholeCopyRuns) {
@@ -166,8 +131,6 @@ TEST_F(UpdateRunTest, WholeCopyRuns) {
        {"sdat4301.exe"}, "SDAT4301.EXE", [&](RunSettings& am) { am.RemotePath = gone, am.AltRemotePath = alternate.string(); }},
       {"no alternate after a good primary", "", {}, {}, {kNone, prune, "Finished"}, {}, "",
        [&](RunSettings& am) { am.AltRemotePath = alternate.string(); }},
-      {"a missing primary alone", "", {}, {}, {kNone, "Folder " + gone + " does not exist!", prune, "Finished"}, {}, "",
-       [&](RunSettings& am) { am.RemotePath = gone; }, true},
       {"five pruned to two, smallest names first", "", {}, {"sdat4299.exe", "sdat4301.exe", "sdat4297.exe", "sdat4300.exe", "sdat4298.exe", "setup.exe"},
        {kNone, prune, "sdat4297.exe removed", "sdat4298.exe removed", "sdat4299.exe removed", "Finished"},
        {"sdat4300.exe", "sdat4301.exe", "setup.exe"}, "", [](RunSettings& am) { am.SDATsToKeep = 2; }},
@@ -309,6 +272,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
     std::size_t boxes;
     bool failed;
     std::vector<std::string> skipped = {};
+    bool renameFails = false;  // the fixed name is taken by a folder
   };
   // clang-format off
   const Row rows[] = {
@@ -326,11 +290,15 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
         "Skipping unsafe name: sdat\\x1B.exe", "Get sdat2.exe " + local.string() + "/sdat2.exe", "sdat2.exe copied!",
         "Disconnect", "Removing old SDATs...", "Finished"},
        0, false},
+      {"a failed rename ends the list", {"sdat1.exe", "sdat2.exe"}, 0, "",
+       {get1, "sdat1.exe copied!", "Unable to copy sdat1.exe to setup.exe", "Removing old SDATs...", "Finished"}, 0, true, {},
+       true},
   };
   // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     ScriptedFtpClient& client = StartFtp();
+    if (row.renameFails) settings.NewFileName = "setup.exe", fs::create_directory(local / "setup.exe");
     client.names = row.names, client.disconnect = row.disconnect, client.throwOn = row.throwOn,
     client.skipped = row.skipped;
     if (row.boxes) settings.AltHostName = "alternate", settings.AltRemotePath = "/pub";
@@ -346,7 +314,7 @@ TEST_F(UpdateRunTest, FtpOutcomesOfTheCall) {
         EXPECT_EQ(line.color, platform::ColorRed) << line.text;
       }
     }
-    if (row.boxes == 0) {  // the progress bar ends full and hidden, the status bar empty
+    if (row.boxes == 0 && !row.renameFails) {  // the progress bar ends full and hidden, the status bar empty
       EXPECT_EQ(window->progress, 100.0f);
       EXPECT_FALSE(window->progressVisible);
       EXPECT_EQ(window->status, "");
