@@ -89,12 +89,6 @@ TEST_F(FileTreeTest, MirrorCopiesWhatIsMissingOrNewerAndReportsEachStep) {
     EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/Docs/a.txt"), copied ? "new" : destination);
     EXPECT_EQ(Take().find("copied") != std::string::npos, copied);
   }
-  tree.OnlyLogErrors = true;
-  tree.DontReplaceExistingFiles = false;
-  box.WriteFile("src/New/b.txt", "b");
-  EXPECT_TRUE(tree.UpdateTree());
-  EXPECT_EQ(Take(), At("Update files in @/dst with files from @/src\n \nSkipping: ZIP, TMP\n \n \nOK!\n \n"));
-  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "dst/New/b.txt"), "b");
 }
 
 TEST_F(FileTreeTest, MirrorNeverCopiesATreeIntoItself) {

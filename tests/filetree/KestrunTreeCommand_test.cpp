@@ -48,8 +48,8 @@ TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
     int status;
     std::string output;  // a piece of standard output
   } rows[] = {
-      {"mirror @/src @/dst --skip .txt --only-errors", 0, "Skipping: TXT\n \n \nOK!\n"},
       {"mirror --keep-existing @/src @/dst", 0, "copied from"},
+      {"mirror @/src @/quiet --skip .zip --only-errors", 0, "Skipping: ZIP\n \n \nOK!\n"},  // a.txt copied unreported
       {"mirror @/src @/src/in", 1, "starts with"},
       {"create @/new/one", 0, "Folder @/new created\nFolder @/new/one created\n"},
       {"delete @/new", 0, "Folder @/new deleted\n"},

@@ -57,8 +57,6 @@ class LinuxCommands : public ::testing::Test {
   testing::ScriptedWindowSystem windows;
   testing::FakeProcesses processes;
   platform::LinuxMachine machine{processes};
-
- private:
   platform::Machine* previous_;
 };
 

@@ -15,16 +15,14 @@ namespace {
 
 TEST(StringUtilitiesFields, CountsAndFieldsAgreeWithOnePassSplit) {
   // text, separator, keep quoted stretches, fields 1..GetPosNum
+  // clang-format off
   const std::tuple<std::string, std::string, bool, std::vector<std::string>> cases[] = {
-      {"", ",", false, {""}},
-      {"a,b,,", ",", false, {"a", "b", "", ""}},
-      {"a  b", " ", false, {"a", "", "b"}},
-      {"a\r\nb\r\n", "\r\n", false, {"a", "b", ""}},
+      {"", ",", false, {""}}, {"a,b,,", ",", false, {"a", "b", "", ""}}, {"a  b", " ", false, {"a", "", "b"}},
+      {"a\r\nb\r\n", "\r\n", false, {"a", "b", ""}}, {"a::b", "::", false, {"a", "b"}},
       // A quoted stretch keeps its separators; an unclosed quote protects nothing.
-      {"/a:\"x y\" /b", " ", true, {"/a:\"x y\"", "/b"}},
-      {"/a:\"x y\" /b", " ", false, {"/a:\"x", "y\"", "/b"}},
-      {"a \"b c", " ", true, {"a", "\"b", "c"}},
-      {"a::b", "::", false, {"a", "b"}}};
+      {"/a:\"x y\" /b", " ", true, {"/a:\"x y\"", "/b"}}, {"/a:\"x y\" /b", " ", false, {"/a:\"x", "y\"", "/b"}},
+      {"a \"b c", " ", true, {"a", "\"b", "c"}}};
+  // clang-format on
   StringUtilities su;
   for (const auto& [text, sep, keepQuoted, fields] : cases) {
     SCOPED_TRACE(text);
@@ -45,13 +43,12 @@ TEST(StringUtilitiesFields, CountsAndFieldsAgreeWithOnePassSplit) {
 
 TEST(StringUtilitiesTrim, RemovesTheWholeTrimTextAsOftenAsItStands) {
   // text, trim text, ignore case, right-trimmed, left-trimmed
+  // clang-format off
   const std::tuple<std::string, std::string, bool, std::string, std::string> cases[] = {
-      {"abcxyxy", "xy", false, "abc", "abcxyxy"},
-      {"ABab", "ab", false, "AB", "ABab"},
-      {"XxY", "x", true, "XxY", "Y"},
+      {"abcxyxy", "xy", false, "abc", "abcxyxy"}, {"ABab", "ab", false, "AB", "ABab"}, {"XxY", "x", true, "XxY", "Y"},
       {"ÄäB", "ä", true, "ÄäB", "B"},  // case mapping covers Latin-1 and keeps the text's own case
-      {"ab", "", false, "ab", "ab"},
-      {"\r\n\r\nline\r\n\r\n", "\r\n", false, "\r\n\r\nline", "line\r\n\r\n"}};
+      {"ab", "", false, "ab", "ab"}, {"\r\n\r\nline\r\n\r\n", "\r\n", false, "\r\n\r\nline", "line\r\n\r\n"}};
+  // clang-format on
   StringUtilities su;
   for (const auto& [text, trim, ignoreCase, right, left] : cases) {
     SCOPED_TRACE(text + " / " + trim);
@@ -78,29 +75,17 @@ TEST(StringUtilitiesAffixes, PathEndingFollowsTheSyntaxAndStartsEndsIgnoreCase) 
 // Well-formed UTF-8 boundaries and ill-formed bytes; an ill-formed byte is one character, never case-mapped.
 TEST(TextUtf8, TakesOnlyWellFormedSequences) {
   // bytes, valid, characters, the first character decoded
+  // clang-format off
   const std::tuple<std::string, bool, std::size_t, char32_t> cases[] = {
-      {"A", true, 1, U'A'},
-      {"\xC2\x80", true, 1, 0x80},
-      {"\xDF\xBF", true, 1, 0x7FF},
-      {"\xE0\xA0\x80", true, 1, 0x800},
-      {"\xED\x9F\xBF", true, 1, 0xD7FF},
-      {"\xEE\x80\x80", true, 1, 0xE000},
-      {"\xF0\x90\x80\x80", true, 1, 0x10000},
+      {"A", true, 1, U'A'}, {"\xC2\x80", true, 1, 0x80}, {"\xDF\xBF", true, 1, 0x7FF}, {"\xE0\xA0\x80", true, 1, 0x800},
+      {"\xED\x9F\xBF", true, 1, 0xD7FF}, {"\xEE\x80\x80", true, 1, 0xE000}, {"\xF0\x90\x80\x80", true, 1, 0x10000},
       {"\xF4\x8F\xBF\xBF", true, 1, 0x10FFFF},
-      {"\xC1\xA1", false, 2, 0xC1},          // overlong
-      {"\xE0\x9F\xBF", false, 3, 0xE0},      // overlong
-      {"\xF0\x8F\xBF\xBF", false, 4, 0xF0},  // overlong
-      {"\xED\xA0\x80", false, 3, 0xED},      // surrogate
-      {"\xF4\x90\x80\x80", false, 4, 0xF4},  // beyond U+10FFFF
-      {"\xF5\x80\x80\x80", false, 4, 0xF5},
-      {"\xFF", false, 1, 0xFF},
-      {"\x80", false, 1, 0x80},
-      {"\xE1\x80", false, 2, 0xE1},
-      {"a\xF1\x80\x80\xE1\x80\xC2"
-       "b\x80"
-       "c\x80\xBF"
-       "d",
-       false, 13, U'a'}};
+      // Overlong forms, a surrogate, beyond U+10FFFF, bytes that lead nothing, a cut-short sequence.
+      {"\xC1\xA1", false, 2, 0xC1}, {"\xE0\x9F\xBF", false, 3, 0xE0}, {"\xF0\x8F\xBF\xBF", false, 4, 0xF0},
+      {"\xED\xA0\x80", false, 3, 0xED}, {"\xF4\x90\x80\x80", false, 4, 0xF4}, {"\xF5\x80\x80\x80", false, 4, 0xF5},
+      {"\xFF", false, 1, 0xFF}, {"\x80", false, 1, 0x80}, {"\xE1\x80", false, 2, 0xE1},
+      {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", false, 13, U'a'}};
+  // clang-format on
   for (const auto& [bytes, valid, chars, first] : cases) {
     SCOPED_TRACE(::testing::PrintToString(bytes));
     EXPECT_EQ(text::IsValidUtf8(bytes), valid);
@@ -113,18 +98,16 @@ TEST(TextUtf8, TakesOnlyWellFormedSequences) {
 
 TEST(Paths, SplitsFolderNameAndExtension) {
   // Windows syntax, path, folder, name, extension
+  // clang-format off
   const std::tuple<bool, std::string, std::string, std::string, std::string> cases[] = {
-      {true, "", "", "", ""},
-      {true, "C:file", "C:", "file", ""},
-      {true, "C:\\dir.x\\file", "C:\\dir.x\\", "file", ""},
+      {true, "", "", "", ""}, {true, "C:file", "C:", "file", ""}, {true, "C:\\dir.x\\file", "C:\\dir.x\\", "file", ""},
       {true, "C:\\d\\f.txt:stream", "C:\\d\\", "f.txt:stream", ""},
       {true, "\\\\server\\share\\My File.exe", "\\\\server\\share\\", "My File.exe", "exe"},
       {true, "C:\\Ärger\\Größe.tär", "C:\\Ärger\\", "Größe.tär", "tär"},
       // Linux syntax: "\" and ":" are ordinary characters.
-      {false, "/", "/", "", ""},
-      {false, "C:file", "", "C:file", ""},
-      {false, "a\\b.txt", "", "a\\b.txt", "txt"},
+      {false, "/", "/", "", ""}, {false, "C:file", "", "C:file", ""}, {false, "a\\b.txt", "", "a\\b.txt", "txt"},
       {false, "../up/x.y:z", "../up/", "x.y:z", "y:z"}};
+  // clang-format on
   for (const auto& [windows, path, folder, name, extension] : cases) {
     SCOPED_TRACE(path);
     StringUtilities su(windows ? PathSyntax::WindowsSyntax() : PathSyntax::PosixSyntax());
