@@ -134,12 +134,11 @@ TEST(Replace, ReplaceStringNeitherRescansNorOverlaps) {
   testing::ScriptedWindowSystem windows;
   StringUtilities su;
   // text, from, to, ignore case, result, pending-message passes (one per replacement)
+  // clang-format off
   const std::tuple<std::string, std::string, std::string, bool, std::string, int> rows[] = {
-      {"aXbx", "x", "-", false, "aXb-", 0},
-      {"aaaa", "aa", "a", false, "aa", 0},
-      {"xx", "x", "xx", true, "xxxx", 2},
-      {"abc", "", "-", true, "abc", 0},
-      {"Größe GRÖSSE größe", "gRö", "k", true, "kße kSSE kße", 3}};
+      {"aXbx", "x", "-", false, "aXb-", 0}, {"aaaa", "aa", "a", false, "aa", 0}, {"xx", "x", "xx", true, "xxxx", 2},
+      {"abc", "", "-", true, "abc", 0}, {"Größe GRÖSSE größe", "gRö", "k", true, "kße kSSE kße", 3}};
+  // clang-format on
   for (const auto& [text, from, to, ignoreCase, expected, doEvents] : rows) {
     SCOPED_TRACE(text);
     windows.doEventsCalls = 0;
@@ -172,12 +171,12 @@ TEST(Replace, NthOccurrenceBetweenKeywordsAndHex) {
 TEST(Replace, GetTextBetweenSeparators) {
   StringUtilities su;
   // text, first separator, end separator, the text between
+  // clang-format off
   const std::tuple<std::string, std::string, std::string, std::string> rows[] = {
-      {"key=value;", "", "=", "key"},
-      {"key=value;", "#", ";", ""},
+      {"key=value;", "", "=", "key"}, {"key=value;", "#", ";", ""},
       {"key=value", "=", ";", "value"},  // no end anywhere: the rest
-      {"a=b=c;", "=", ";", "b"},         // only up to the next first separator
-      {"a;x=b=c", "=", ";", "b"}};
+      {"a=b=c;", "=", ";", "b"}, {"a;x=b=c", "=", ";", "b"}};  // only up to the next first separator
+  // clang-format on
   for (const auto& [text, first, end, expected] : rows)
     EXPECT_EQ(su.GetTextBetweenSeparators(text, first, end), expected) << text;
 }
