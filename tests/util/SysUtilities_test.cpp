@@ -111,7 +111,6 @@ TEST(SysUtilities, ScreenResolutionTakesTheFirstModeThatCanBeSet) {
 
 struct TestForm : PlaceableForm {
   double left = -1, top = -1, width, height;
-  int moves = 0;
   TestForm(double w, double h) : width(w), height(h) {}
   double Left() const override { return left; }
   double Top() const override { return top; }
@@ -120,7 +119,6 @@ struct TestForm : PlaceableForm {
   void Move(double l, double t) override {
     left = l;
     top = t;
-    ++moves;
   }
 };
 
