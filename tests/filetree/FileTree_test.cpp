@@ -256,8 +256,7 @@ TEST_F(FileTreeTest, CreatePathMakesEachMissingParentAndDeleteFolderTakesReadOnl
 
   chmod(P("n1").c_str(), 0555);
   tree.DeleteFolder(P("n1"));
-  tree.DeleteFolder(P("n1"));
-  EXPECT_EQ(Take(), At("Folder @/n1 deleted\nR Failed to delete folder @/n1\n"));
+  EXPECT_EQ(Take(), At("Folder @/n1 deleted\n"));
 }
 
 TEST_F(FileTreeTest, HostileNamesAndDeepTrees) {
