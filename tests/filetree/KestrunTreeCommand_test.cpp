@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "support/KestrunProgram.h"
 #include "support/Sandbox.h"
@@ -23,12 +24,12 @@ class KestrunTreeCommandTest : public ::testing::Test {
     box.WriteFile("src/sub/a.txt", "a");
   }
 
-  // Runs the command line `arguments` ("@" standing for the sandbox); gives the exit status and, in
-  // `out`, standard output. With `terminal`, standard output is a terminal.
+  // "@" stands for the sandbox.
   std::string At(std::string text) const {
     for (std::size_t i; (i = text.find('@')) != std::string::npos;) text.replace(i, 1, box.Root().string());
     return text;
   }
+  // Runs kestrun-tree with `arguments`: the exit status, and standard output (a terminal with `terminal`) in `out`.
   int Run(const std::string& arguments, std::string& out, bool terminal = false, const char* environment = "") {
     const fs::path file = box.Root() / "stdout.txt";
     std::string command = std::string("env -u NO_COLOR ") + environment + " '" + bin_.string() + "' " + At(arguments);
@@ -43,13 +44,11 @@ class KestrunTreeCommandTest : public ::testing::Test {
 };
 
 TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
-  struct Row {
-    std::string arguments;
-    int status;
-    std::string output;  // a piece of standard output
-  } rows[] = {
-      {"mirror @/src @/dst --skip .txt --only-errors", 0, "Skipping: TXT\n \n \nOK!\n"},
+  // arguments, exit status, a piece of standard output
+  // clang-format off
+  const std::tuple<std::string, int, std::string> rows[] = {
       {"mirror --keep-existing @/src @/dst", 0, "copied from"},
+      {"mirror @/src @/quiet --skip .zip --only-errors", 0, "Skipping: ZIP\n \n \nOK!\n"},  // a.txt copied unreported
       {"mirror @/src @/src/in", 1, "starts with"},
       {"create @/new/one", 0, "Folder @/new created\nFolder @/new/one created\n"},
       {"delete @/new", 0, "Folder @/new deleted\n"},
@@ -59,21 +58,16 @@ TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
       {"remove-old @/dst/sub/a.txt 1", 0, "not deleted"},
       {"--help", 0, "Usage: kestrun-tree"},
       {"empty @/dst 1 --version", 0, "kestrun-tree 1.00.00\n"},
-      {"", 2, ""},
-      {"copy @/src @/dst", 2, ""},
-      {"mirror @/src", 2, ""},
-      {"mirror @/src @/dst --skip", 2, ""},
-      {"mirror @/src @/dst --delete", 2, ""},
-      {"empty @/src -1", 2, ""},
-      {"empty @/src 2147483648", 2, ""},
-      {"remove-old @/src soon", 2, ""},
-      {"create @/x --skip zip", 2, ""},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.arguments);
+      // Usage errors.
+      {"", 2, ""}, {"copy @/src @/dst", 2, ""}, {"mirror @/src", 2, ""}, {"mirror @/src @/dst --skip", 2, ""},
+      {"mirror @/src @/dst --delete", 2, ""}, {"empty @/src -1", 2, ""}, {"empty @/src 2147483648", 2, ""},
+      {"remove-old @/src soon", 2, ""}, {"create @/x --skip zip", 2, ""}};
+  // clang-format on
+  for (const auto& [arguments, status, output] : rows) {
+    SCOPED_TRACE(arguments);
     std::string out;
-    EXPECT_EQ(Run(r.arguments, out), r.status) << out;
-    EXPECT_NE(out.find(At(r.output)), std::string::npos) << out;
+    EXPECT_EQ(Run(arguments, out), status) << out;
+    EXPECT_NE(out.find(At(output)), std::string::npos) << out;
     EXPECT_EQ(out.find("\x1b["), std::string::npos) << "colours when not on a terminal";
   }
 }

@@ -19,9 +19,8 @@ bool WakeFdReadable() {
   return ::poll(&p, 1, 0) == 1;
 }
 
-// In a child of its own, since the second signal ends the process: the first signal (SIGINT or
-// SIGTERM) only asks to cancel and wakes the waits that watch the descriptor, the second removes the
-// held temporary file (not a released one) and ends the process by that signal.
+// In a child, since the second signal ends the process: the first asks to cancel and wakes the waits,
+// the second removes the held temporary file (not a released one) and ends the process by that signal.
 TEST(Cancellation, FirstInterruptRequestsCancelSecondRemovesHeldFilesAndEndsProcess) {
   testing::Sandbox sandbox;
   for (auto [first, sig] : {std::pair{SIGINT, SIGINT}, std::pair{SIGTERM, SIGINT}, std::pair{SIGINT, SIGTERM}}) {

@@ -31,8 +31,7 @@ TEST(LinuxMachine, VersionRecordFromKernelReleaseAndOsRelease) {
       {"4.19.0.9", R"(PRETTY_NAME="Esc \"q\" \\ \$ end)", R"(4 19 0 Esc "q" \ $ end)"},
       {"99999999999.2.3", std::nullopt, "0 0 0 "},
       {"-1.2", "PRETTY_NAME=\"tab\there\x1b[31m\"", "0 0 0 tabhere[31m"},
-      {"1", "PRETTY_NAME=" + n126 + "\xc3\xa9\xc3\xa9", "1 0 0 " + n126 + "\xc3\xa9"},  // 127 characters, none split
-  };
+      {"1", "PRETTY_NAME=" + n126 + "\xc3\xa9\xc3\xa9", "1 0 0 " + n126 + "\xc3\xa9"}};  // 127 characters, none split
   // clang-format on
   for (const auto& [release, osReleaseText, expected] : rows) {
     std::istringstream osRelease(osReleaseText.value_or(""));
@@ -57,8 +56,6 @@ class LinuxCommands : public ::testing::Test {
   testing::ScriptedWindowSystem windows;
   testing::FakeProcesses processes;
   platform::LinuxMachine machine{processes};
-
- private:
   platform::Machine* previous_;
 };
 
@@ -97,9 +94,7 @@ TEST_F(LinuxCommands, ShellDocAsksTheOpenerThenThePortalsChooser) {
       {"/tmp/a b'c\\.pdf", 3, {"&xdg-open|/tmp/a b'c\\.pdf", portal + "'file:///tmp/a%20b%27c%5C.pdf'" + ask}},
       {"http://127.0.0.1/p?q='a b'&r=%41", 3,
        {"&xdg-open|http://127.0.0.1/p?q='a b'&r=%41", portal + "'http://127.0.0.1/p?q=%27a%20b%27&r=%41'" + ask}},
-      {"-rf", 0, {"&xdg-open|./-rf"}},  // a file, never an option
-      {"x.pdf", 4, {"&xdg-open|x.pdf"}},
-      {"", 3, {}}};
+      {"-rf", 0, {"&xdg-open|./-rf"}}, {"x.pdf", 4, {"&xdg-open|x.pdf"}}, {"", 3, {}}};  // "-rf": a file, no option
   for (const auto& [file, openerExit, started] : rows) {
     processes.spawned.clear();
     processes.endings = {{ChildStatus::Ended, openerExit}};

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
@@ -18,73 +19,58 @@ namespace fs = std::filesystem;
 using testing::Sandbox;
 using testing::ScriptedWindowSystem;
 
-bool ReadOnly(const fs::path& p) { return (fs::status(p).permissions() & fs::perms::owner_write) == fs::perms::none; }
-
-constexpr auto Age = &Sandbox::SetAge;
-
 class FileUtilitiesTest : public ::testing::Test {
  protected:
+  // Unattended use: a failure never waits at a message box.
+  void TearDown() override { EXPECT_TRUE(windows.boxes.empty()); }
   Sandbox box;
   ScriptedWindowSystem windows;
   FileUtilities fu;
 };
 
-TEST_F(FileUtilitiesTest, CopyReplacesReadOnlyDestinationAndClearsOnlyThatBit) {
+TEST_F(FileUtilitiesTest, CopyAndDeleteTakeReadOnlyFilesAndClearOnlyThatBit) {
   auto source = box.WriteFile("new.exe", "new");
   auto destination = box.WriteFile("setup.exe", "old");
   chmod(destination.c_str(), 0454);  // read-only, with group write set as another bit to keep
   EXPECT_TRUE(fu.CopyFile(source.string(), destination.string()));
   EXPECT_EQ(Sandbox::ReadFile(destination), "new");
-  EXPECT_FALSE(ReadOnly(destination));
+  EXPECT_NE(fs::status(destination).permissions() & fs::perms::owner_write, fs::perms::none);  // no longer read-only
 
   chmod(destination.c_str(), 0454);
   EXPECT_FALSE(fu.CopyFile((box.Root() / "missing.exe").string(), destination.string()));
   EXPECT_EQ(Sandbox::ReadFile(destination), "new");
-  EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0654));  // lost its read-only bit
+  EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0654));  // even when the copy fails
 
-  EXPECT_FALSE(fu.CopyFile(source.string(), (box.Root() / "Sub/").string()));  // no such folder
-  box.Folder("Sub");
-  EXPECT_TRUE(fu.CopyFile(source.string(), (box.Root() / "sub/").string()));
-  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "Sub/new.exe"), "new");
-  EXPECT_TRUE(windows.boxes.empty());
-}
-
-TEST_F(FileUtilitiesTest, DeleteFileTakesReadOnlyFilesAndFailsQuietly) {
-  auto file = box.WriteFile("SDAT4000.EXE", "x");
-  chmod(file.c_str(), 0444);
-  EXPECT_TRUE(fu.DeleteFile((box.Root() / "sdat4000.exe").string()));
-  EXPECT_FALSE(fs::exists(file));
-  EXPECT_FALSE(fu.DeleteFile(file.string()));
+  // Deleting takes a read-only file too, and fails quietly.
+  chmod(destination.c_str(), 0444);
+  EXPECT_TRUE(fu.DeleteFile((box.Root() / "SETUP.EXE").string()));
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_FALSE(fu.DeleteFile(destination.string()));
   EXPECT_FALSE(fu.DeleteFile(""));
-  EXPECT_TRUE(windows.boxes.empty());
 }
 
 TEST_F(FileUtilitiesTest, DeleteOldFileNeedsBothDatesBeforeTheLimit) {
-  struct Row {
-    double modifiedDaysAgo, accessedDaysAgo;
-    int32_t days;
-    bool deleted;
-  } rows[] = {
-      {10, 1, 5, false},                              // read yesterday: stays
-      {1, 10, 5, false},                              // modified yesterday: stays
-      {5.1, 5.1, 5, true},         {0, 0, -1, true},  // a limit in the future makes every file old
-      {10, 10, 2147483647, false},                    // a limit before any date there is: the limit fails, nothing goes
-  };
+  // modified and read that many days ago, days to keep, deleted
+  const std::tuple<double, double, int32_t, bool> rows[] = {
+      {10, 1, 5, false},             // read yesterday: stays
+      {1, 10, 5, false},             // modified yesterday: stays
+      {5.1, 5.1, 5, true},           // read-only, yet it goes
+      {0, 0, -1, true},              // a limit in the future makes every file old
+      {10, 10, 2147483647, false}};  // a limit before any date there is: the limit fails, nothing goes
   int i = 0;
-  for (const Row& r : rows) {
-    auto file = box.WriteFile("f" + std::to_string(i++), "x");
-    Age(file, r.modifiedDaysAgo, r.accessedDaysAgo);
+  for (const auto& [modified, accessed, days, deleted] : rows) {
+    auto file = box.WriteFile("f" + std::to_string(i++), "x");  // a kept file stays read-only
+    Sandbox::SetAge(file, modified, accessed);
     chmod(file.c_str(), 0444);
-    EXPECT_EQ(fu.DeleteOldFile(file.string(), r.days), r.deleted) << r.modifiedDaysAgo << " " << r.accessedDaysAgo;
-    EXPECT_EQ(fs::exists(file), !r.deleted);
+    EXPECT_EQ(fu.DeleteOldFile(file.string(), days), deleted) << modified << " " << accessed;
+    EXPECT_EQ(fs::exists(file), !deleted);
   }
   EXPECT_FALSE(fu.DeleteOldFile((box.Root() / "missing").string(), 5));
-  EXPECT_TRUE(windows.boxes.empty());
 }
 
 TEST_F(FileUtilitiesTest, DatesSizesAndContents) {
   auto file = box.WriteFile("data.bin", std::string("\x01\x02\x03\x04", 4));
-  Age(file, 3, 2);
+  Sandbox::SetAge(file, 3, 2);
   const std::string date = fu.GetFileModDate(file.string());
   EXPECT_EQ(date.size(), 19u) << date;  // "YYYY-MM-DD HH.NN.SS"
   EXPECT_EQ(date.substr(4, 1) + date.substr(10, 1) + date.substr(13, 1), "- .") << date;
@@ -114,10 +100,8 @@ TEST_F(FileUtilitiesTest, SignatureTests) {
       "\x12\x40\x16\x00\x97\x46\x10\x00\x11\x5A\x12\x00\x97\x46\x10\x00\x52\x69\x63\x68\x96\x46",
       44);
   const std::string exe("\x4D\x5A\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xFF\xFF\x00", 15);
-  struct Row {
-    std::string content;
-    bool zip, rar, ace, isExe;
-  } rows[] = {
+  // content, zip, rar, ace, executable
+  const std::tuple<std::string, bool, bool, bool, bool> rows[] = {
       {std::string("PK\x03\x04rest", 8), true, false, false, false},
       {exe + std::string(130 - 15, 'x') + tail44 + "trailing data", true, false, false, true},  // self-extractor
       {exe + std::string(131 - 15, 'x') + tail44, false, false, false, true},                   // tail one byte off
@@ -126,18 +110,16 @@ TEST_F(FileUtilitiesTest, SignatureTests) {
       {"1234567**ACE**more", false, false, true, false},
       {"**ACE**", false, false, true, false},  // shorter than 14 bytes: the tail of what was read counts
       {exe.substr(0, 14), false, false, false, false},
-      {"", false, false, false, false},
-  };
-  int i = 0;
-  for (const Row& r : rows) {
-    std::string path = box.WriteFile("sig" + std::to_string(i++), r.content).string();
-    EXPECT_EQ(fu.IsRealZipFile(path), r.zip) << i;
-    EXPECT_EQ(fu.IsRealRarFile(path), r.rar) << i;
-    EXPECT_EQ(fu.IsRealAceFile(path), r.ace) << i;
-    EXPECT_EQ(fu.IsRealEXEFile(path), r.isExe) << i;
+      {"", false, false, false, false}};
+  for (const auto& [content, zip, rar, ace, isExe] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(content.substr(0, 20)));
+    const std::string path = box.WriteFile("sig", content).string();
+    EXPECT_EQ(fu.IsRealZipFile(path), zip);
+    EXPECT_EQ(fu.IsRealRarFile(path), rar);
+    EXPECT_EQ(fu.IsRealAceFile(path), ace);
+    EXPECT_EQ(fu.IsRealEXEFile(path), isExe);
   }
   EXPECT_FALSE(fu.IsRealZipFile((box.Root() / "missing.zip").string()));
-  EXPECT_TRUE(windows.boxes.empty());  // a missing file is simply no match
 }
 
 TEST_F(FileUtilitiesTest, DirectoryChecksAndSystemFolders) {

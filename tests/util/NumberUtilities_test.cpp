@@ -4,7 +4,6 @@
 
 #include <limits>
 #include <string>
-#include <vector>
 
 #include "support/RaisedError.h"
 
@@ -16,7 +15,7 @@ using testing::ErrorOf;
 
 TEST(NumberUtilities, FValReadsLenientlyAndOverflowsOnlyPastDouble) {
   NumberUtilities nu;
-  const std::vector<std::pair<std::string, double>> rows = {
+  const std::pair<std::string, double> rows[] = {
       {"3,5", 3.5},        {" 12 abc", 12}, {"abc", 0},    {"1,234.5", 1.234},
       {"1 2\t3\n4", 1234}, {"1D3", 1000},   {"1e+", 1},    {"&hff", 255},
       {"&O17", 15},        {"&Hxyz", 0},    {"1e-400", 0}, {std::string(400, '0') + "1", 1},
@@ -40,9 +39,9 @@ TEST(NumberUtilities, ByteStringsAtTheirLimits) {
   EXPECT_EQ(ErrorOf([&] { nu.SevenBitByteStringToLong(std::string(40000, '\0')); }), err::Overflow);
 }
 
-// How the driver reads SDATsToKeep: Val, then banker's rounding to a 32-bit number.
+// How SDATsToKeep is read: Val, then banker's rounding to a 32-bit number.
 TEST(NumberUtilities, ValThenRoundHalfEven) {
-  const std::vector<std::pair<std::string, int32_t>> rows = {
+  const std::pair<std::string, int32_t> rows[] = {
       {"3 copies", 3}, {"2.5", 2},  {"3.5", 4}, {"", 0},    {"-2.5", -2},
       {"-3.5", -4},    {"1e1", 10}, {"3 5", 3}, {"3,5", 3}, {"&H10", 0},
   };
