@@ -1,4 +1,4 @@
-// The window controller: how the factory wires it, its status bar, and the failures it reports.
+// The window controller: the tree engine and status texts it passes on, and the failures it reports.
 #include "app/AppMain.h"
 
 #include <gmock/gmock.h>
@@ -10,7 +10,6 @@
 #include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
-#include "ui/About.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -20,28 +19,13 @@ using ::testing::HasSubstr;
 
 class AppMainTest : public ::testing::Test {
  protected:
-  ~AppMainTest() override {
-    frmMain::ReleaseOpenWindows();
-    About::ReleaseOpenWindows();
-  }
+  ~AppMainTest() override { frmMain::ReleaseOpenWindows(); }
   static testing::HeadlessMainView& View(AppMain& am) { return testing::HeadlessMainView::Of(am.frm()); }
 
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
   testing::RecordingViews views;
 };
-
-TEST_F(AppMainTest, TheFactoryWiresANewControllerToTheDriver) {
-  Application app("");
-  auto am = app.OF().CreateObject_AppMain(app);
-  ASSERT_NE(am, nullptr);
-  am->frm().Form_KeyUp(ui::KeyF1, 0);  // the window reaches the driver too: F1 asks it for the About box
-  EXPECT_EQ(views.aboutBoxes.size(), 1u);
-  am->frm().SetCloseDelay(std::chrono::milliseconds(0));
-  am->Terminate();
-  EXPECT_EQ(am->App(), nullptr);
-  app.Terminate();
-}
 
 // Every line of the tree engine in black, failures too; the folder under work, then nothing, in the status bar.
 TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {

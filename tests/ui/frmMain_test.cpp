@@ -11,6 +11,7 @@
 #include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
+#include "ui/About.h"
 
 namespace kestrun {
 namespace {
@@ -28,6 +29,7 @@ class FrmMainTest : public ::testing::Test {
   ~FrmMainTest() override {
     form.reset();
     frmMain::ReleaseOpenWindows();
+    About::ReleaseOpenWindows();
     platform::ResetCancel();
   }
   std::unique_ptr<frmMain> MakeForm(std::chrono::milliseconds closeDelay) {
