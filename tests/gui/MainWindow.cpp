@@ -17,11 +17,10 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Cancellation.h"
-#include "support/HeadlessAboutView.h"
+#include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
 #include "ui/About.h"
-#include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
 #include "ui/qt/QtMainView.h"
 #include "ui/qt/QtWindowSystem.h"
@@ -46,23 +45,6 @@ class QtScriptedWindowSystem final : public kestrun::testing::ScriptedWindowSyst
     QTimer::singleShot(static_cast<int>(duration.count()), &loop, &QEventLoop::quit);
     loop.exec();
   }
-};
-
-// Qt main windows; About boxes are counted, not shown.
-class QtViews final : public kestrun::ui::ViewFactory {
- public:
-  QtViews() : previous_(kestrun::ui::InstallViewFactory(this)) {}
-  ~QtViews() override { kestrun::ui::InstallViewFactory(previous_); }
-  std::unique_ptr<kestrun::ui::MainView> CreateMainView() override { return std::make_unique<QtMainView>(); }
-  std::unique_ptr<kestrun::ui::AboutView> CreateAboutView() override {
-    auto view = std::make_unique<kestrun::testing::HeadlessAboutView>();
-    view->onShow = [this](kestrun::testing::HeadlessAboutView&) { ++aboutBoxes; };
-    return view;
-  }
-  int aboutBoxes = 0;
-
- private:
-  kestrun::ui::ViewFactory* previous_;
 };
 
 // One window with its logic, shown on the (offscreen) screen.
@@ -136,31 +118,28 @@ class MainWindowTest : public QObject {
   // Keys and clicks reach the logic and the pin picture follows; a click while the run's end waits is
   // handled in that wait and keeps the window.
   void f1AndThePinReachTheLogicAlsoDuringTheWaitAtTheEnd() {
-    kestrun::testing::Sandbox sandbox;
     QtScriptedWindowSystem ws;
-    QtViews views;
-    kestrun::Application app("");
-    frmMain& form = app.AM().frm();
-    auto& view = dynamic_cast<QtMainView&>(form.View());
-    app.AM().ShowMain();
-    QVERIFY(QTest::qWaitForWindowExposed(view.Window()));
+    kestrun::testing::RecordingViews views;
+    Window w;
+    QtMainView& view = *w.view;
+    w.Show();
     view.tboOutput()->setFocus();
     QTest::keyClick(view.tboOutput(), Qt::Key_A);
-    QCOMPARE(views.aboutBoxes, 0);
-    QVERIFY(!form.Pinned());
+    QCOMPARE(views.aboutBoxes.size(), 0u);
+    QVERIFY(!w.form->Pinned());
     QCOMPARE(view.imgPin()->pixmap().cacheKey(), view.imgUnpinned()->pixmap().cacheKey());
     for (int i = 0; i < 4; ++i) QTest::keyClick(view.tboOutput(), Qt::Key_F1);
-    QCOMPARE(views.aboutBoxes, 4);
-    QVERIFY(form.Pinned());
+    QCOMPARE(views.aboutBoxes.size(), 4u);
+    QVERIFY(w.form->Pinned());
     QCOMPARE(view.imgPin()->pixmap().cacheKey(), view.imgPinned()->pixmap().cacheKey());
     QTest::mouseClick(view.imgPin(), Qt::LeftButton);
-    QVERIFY(!form.Pinned());
+    QVERIFY(!w.form->Pinned());
 
-    form.SetCloseDelay(600ms);
-    form.AddText("last line");
+    w.form->SetCloseDelay(600ms);
+    w.form->AddText("last line");
     QTimer::singleShot(100, view.imgPin(), [&] { QTest::mouseClick(view.imgPin(), Qt::LeftButton); });
-    app.Terminate();
-    QVERIFY(form.Pinned());
+    w.form->Terminate();
+    QVERIFY(w.form->Pinned());
     QVERIFY(view.Window()->isVisible());
     QTest::mouseClick(view.imgPin(), Qt::LeftButton);
     QVERIFY(!view.Window()->isVisible());
@@ -207,7 +186,7 @@ class MainWindowTest : public QObject {
     kestrun::testing::Sandbox sandbox;
     kestrun::ui::qt::QtWindowSystem windows;
     kestrun::platform::WindowSystem* previous = kestrun::platform::InstallWindowSystem(&windows);
-    QtViews views;
+    kestrun::ui::ViewFactory* previousViews = kestrun::ui::InstallViewFactory(&windows);
     QVERIFY(kestrun::platform::InstallInterruptHandlers());
     kestrun::Application app("");  // an empty store: the settings are asked for
     app.AM().frm().SetCloseDelay(0ms);
@@ -238,6 +217,7 @@ class MainWindowTest : public QObject {
     windows.RunUntilLastWindowClosed();
     QVERIFY(!w.view->Window()->isVisible());
     kestrun::platform::InstallWindowSystem(previous);
+    kestrun::ui::InstallViewFactory(previousViews);
     sigaction(SIGTERM, &saved, nullptr);
   }
 

@@ -103,9 +103,10 @@ class AboutTest : public ::testing::Test {
 
 TEST_F(AboutTest, TheDriverShowsTheBoxModallyForQuestionMarkAndOrdinaryForF1) {
   ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
-  Application app("");
+  testing::CatchProgramEnd catcher;
+  Application app("/?");
   app.AM().frm().SetCloseDelay(std::chrono::milliseconds(0));
-  app.ShowAboutBox(1);
+  EXPECT_THROW(app.Execute(), testing::ProgramEnded);
   app.AM().frm().Form_KeyUp(ui::KeyF1, 0);
   ASSERT_EQ(views.aboutBoxes.size(), 2u);
   for (const HeadlessAboutView& box : views.aboutBoxes) {
