@@ -135,7 +135,8 @@ TEST_F(AboutTest, WithoutAMainWindowTheBoxHasNoIcon) {
   gone.Terminate();
   for (ui::WindowDriver* driver : {static_cast<ui::WindowDriver*>(&withoutWindow),
                                    static_cast<ui::WindowDriver*>(&gone), static_cast<ui::WindowDriver*>(nullptr)}) {
-    MakeForm()->InitMyObjects(driver);
+    auto form = MakeForm();
+    form->InitMyObjects(driver);
     EXPECT_EQ(view->iconFrom, nullptr);
   }
   EXPECT_TRUE(ws.boxes.empty());
