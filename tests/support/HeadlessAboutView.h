@@ -19,11 +19,8 @@ class HeadlessAboutView : public ui::AboutView {
   using AboutLine = ui::AboutLine;
 
   HeadlessAboutView() {
-    for (AboutControl c : {AboutControl::txtText, AboutControl::cmdOK, AboutControl::cmdSysInfo, AboutControl::imgLogo,
-                           AboutControl::lblLink, AboutControl::imgIcon})
-      controls[static_cast<std::size_t>(c)] = ui::AboutDesignRect(c);
-    for (AboutLine l : {AboutLine::lnLogoLine0, AboutLine::lnLogoLine1, AboutLine::lnLine0, AboutLine::lnLine1})
-      lines[static_cast<std::size_t>(l)] = ui::AboutDesignLine(l);
+    for (std::size_t i = 0; i < controls.size(); ++i) controls[i] = ui::AboutDesignRect(static_cast<AboutControl>(i));
+    for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = ui::AboutDesignLine(static_cast<AboutLine>(i));
   }
 
   void SetEvents(ui::AboutViewEvents* e) override { events = e; }

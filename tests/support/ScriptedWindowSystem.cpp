@@ -9,10 +9,7 @@ ScriptedWindowSystem::~ScriptedWindowSystem() { platform::InstallWindowSystem(pr
 
 int ScriptedWindowSystem::MsgBox(const std::string& prompt, int buttons, const std::string& caption) {
   boxes.push_back({prompt, buttons, caption});
-  if (msgBoxAnswers.empty()) return platform::mb::AnswerOk;
-  int answer = msgBoxAnswers.front();
-  msgBoxAnswers.pop_front();
-  return answer;
+  return platform::mb::AnswerOk;
 }
 
 std::string ScriptedWindowSystem::InputBox(const std::string& prompt, const std::string& caption,

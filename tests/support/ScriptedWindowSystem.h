@@ -8,8 +8,8 @@
 
 namespace kestrun::testing {
 
-// A window system whose dialogs are answered by the test: message boxes are recorded and answered OK
-// (or by queued answers), input boxes take queued answers (an unqueued one is Cancel: the empty text).
+// A window system whose dialogs are answered by the test: message boxes are recorded and answered OK,
+// input boxes take queued answers (an unqueued one is Cancel: the empty text).
 // Each pending-message pass runs `onDoEvents`: the one point where a user acts during a run. Installs
 // itself for its lifetime and puts the previous one back afterwards.
 class ScriptedWindowSystem : public platform::WindowSystem {
@@ -28,7 +28,6 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   ScriptedWindowSystem();
   ~ScriptedWindowSystem() override;
 
-  std::deque<int> msgBoxAnswers;
   std::deque<std::string> inputAnswers;
   std::vector<Box> boxes;
   std::vector<Input> inputs;

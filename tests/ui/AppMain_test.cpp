@@ -1,3 +1,4 @@
+// The window controller: the tree engine and status texts it passes on, and the failures it reports.
 #include "app/AppMain.h"
 
 #include <gmock/gmock.h>
@@ -26,25 +27,12 @@ class AppMainTest : public ::testing::Test {
   testing::RecordingViews views;
 };
 
-TEST_F(AppMainTest, TheFactoryWiresANewControllerToTheDriver) {
-  Application app("");
-  auto am = app.OF().CreateObject_AppMain(app);
-  ASSERT_NE(am, nullptr);
-  // The window reaches the driver too: F1 asks it for the About box.
-  am->frm().Form_KeyUp(ui::KeyF1, 0);
-  EXPECT_EQ(views.aboutBoxes.size(), 1u);
-  am->frm().SetCloseDelay(std::chrono::milliseconds(0));
-  am->Terminate();
-  EXPECT_EQ(am->App(), nullptr);
-  app.Terminate();
-}
-
+// Every line of the tree engine in black, failures too; the folder under work, then nothing, in the status bar.
 TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   Application app("");
   sandbox.WriteFile("src/a.txt", "a");
   auto tree = app.OF().CreateObject_FileTree(app, (sandbox.Root() / "src").string(), "");
   ASSERT_NE(tree, nullptr);
-  EXPECT_EQ(tree->SourceDir, (sandbox.Root() / "src").string());
   app.AM().frm().AttachFileTree(tree);
   testing::HeadlessMainView& view = View(app.AM());
   const std::size_t before = view.Log().size();
@@ -52,7 +40,6 @@ TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   EXPECT_FALSE(tree->UpdateTree());
   tree->DestinationDir = (sandbox.Root() / "dst").string();
   EXPECT_TRUE(tree->UpdateTree());
-  // Every line in black, failures too; the folder under work, then nothing, in the status bar.
   ASSERT_EQ(view.Log().size(), before + 13);
   EXPECT_EQ(view.Log()[before + 2].text, "No Destination path!\r\n");
   for (std::size_t i = before; i < view.Log().size(); ++i) EXPECT_EQ(view.Log()[i].color, platform::ColorBlack);
@@ -62,8 +49,9 @@ TEST_F(AppMainTest, TheFactoryWiresATreeEngineToTheStatusBarAndTheWindowsLog) {
   EXPECT_EQ(tree.use_count(), 1);
 }
 
+// Never shown, as with /Silent, the window still takes the text; without its panel each text is reported.
 TEST_F(AppMainTest, StatusTextGoesToTheInfoPanelAndIsPaintedAtOnce) {
-  AppMain am;  // never shown, as with /Silent: the hidden window still takes the text
+  AppMain am;
   for (const std::string text : {"Connecting...", "", "Ünïcode ✓"}) {
     const int repaints = View(am).StatusRepaints();
     am.UpdateStatusBar(text);
@@ -71,10 +59,6 @@ TEST_F(AppMainTest, StatusTextGoesToTheInfoPanelAndIsPaintedAtOnce) {
     EXPECT_EQ(View(am).StatusRepaints(), repaints + 1);
   }
   EXPECT_TRUE(ws.boxes.empty());
-}
-
-TEST_F(AppMainTest, AStatusBarWithoutItsPanelIsReportedEachTimeAndTheRunGoesOn) {
-  AppMain am;
   View(am).RemoveStatusPanels();
   am.UpdateStatusBar("one");
   am.UpdateStatusBar("two");

@@ -1,6 +1,6 @@
+// The main window's logic without a display: its log lines, layout, pin and the close at the end of a run.
 #include "ui/frmMain.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +11,7 @@
 #include "support/HeadlessMainView.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedWindowSystem.h"
+#include "ui/About.h"
 
 namespace kestrun {
 namespace {
@@ -22,32 +23,29 @@ using ui::MainControl;
 class FrmMainTest : public ::testing::Test {
  protected:
   FrmMainTest() {
-    auto owned = std::make_unique<HeadlessMainView>();
-    view = owned.get();
-    form = std::make_unique<frmMain>(std::move(owned));
-    form->SetCloseDelay(0ms);
+    ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
+    form = MakeForm(0ms);
   }
   ~FrmMainTest() override {
     form.reset();
     frmMain::ReleaseOpenWindows();
+    About::ReleaseOpenWindows();
     platform::ResetCancel();
   }
+  std::unique_ptr<frmMain> MakeForm(std::chrono::milliseconds closeDelay) {
+    auto owned = std::make_unique<HeadlessMainView>();
+    view = owned.get();
+    auto made = std::make_unique<frmMain>(std::move(owned));
+    made->SetCloseDelay(closeDelay);
+    return made;
+  }
 
+  testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
   testing::RecordingViews views;
   HeadlessMainView* view = nullptr;
   std::unique_ptr<frmMain> form;
 };
-
-TEST_F(FrmMainTest, LoadCentresTheWindowOnTheWorkArea) {
-  ws.workArea = {true, 0, 0, 800, 570};  // pixels, 15 twips each
-  auto owned = std::make_unique<HeadlessMainView>();
-  HeadlessMainView* v = owned.get();
-  frmMain f(std::move(owned));
-  const ui::TwipsRect r = v->WindowRect();
-  EXPECT_EQ(r.Left, (12000 - r.Width) / 2);
-  EXPECT_EQ(r.Top, (8550 - r.Height) / 2);
-}
 
 TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
   struct Case {
@@ -68,17 +66,17 @@ TEST_F(FrmMainTest, AddTextEndsEveryLineWithExactlyOneLineBreak) {
     SCOPED_TRACE(c.text);
     const std::size_t before = view->Log().size();
     form->AddText(c.text, platform::ColorRed);
-    if (c.logged.empty()) {
-      EXPECT_EQ(view->Log().size(), before);
-    } else {
-      ASSERT_EQ(view->Log().size(), before + 1);
-      EXPECT_EQ(view->Log().back().text, c.logged);
-      EXPECT_EQ(view->Log().back().color, platform::ColorRed);
-    }
+    ASSERT_EQ(view->Log().size(), before + (c.logged.empty() ? 0 : 1));
+    if (c.logged.empty()) continue;
+    EXPECT_EQ(view->Log().back().text, c.logged);
+    EXPECT_EQ(view->Log().back().color, platform::ColorRed);
   }
 }
 
-TEST_F(FrmMainTest, ResizeKeepsEverySizeNonNegative) {
+TEST_F(FrmMainTest, LoadCentresTheWindowAndResizeKeepsEverySizeNonNegative) {
+  const ui::TwipsRect window = view->WindowRect();
+  EXPECT_EQ(window.Left, (12000 - window.Width) / 2);
+  EXPECT_EQ(window.Top, (8550 - window.Height) / 2);
   for (const auto& [width, height] : {std::pair{6420L, 3735L}, {0L, 0L}, {100L, 50L}, {400L, 9000L}}) {
     SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
     view->SetScaleSize(width, height);
@@ -116,58 +114,36 @@ TEST_F(FrmMainTest, ThePinTogglesAndClosesOnlyAfterTheRunHasEnded) {
 TEST_F(FrmMainTest, TerminateWaitsForTheLastLineToStandOnlyOnAShownWindow) {
   for (bool shown : {true, false}) {  // never shown: /Silent
     SCOPED_TRACE(shown);
-    auto owned = std::make_unique<HeadlessMainView>();
-    HeadlessMainView* v = owned.get();
-    frmMain f(std::move(owned));
-    f.SetCloseDelay(300ms);
-    if (shown) f.Show();
-    f.AddText("");  // an empty line still counts as the last activity
+    form = MakeForm(300ms);
+    if (shown) form->Show();
+    form->AddText("");  // an empty line still counts as the last activity
     const auto start = std::chrono::steady_clock::now();
-    f.Terminate();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_FALSE(v->IsOpen());
-    EXPECT_EQ(waited >= 250ms, shown);
+    form->Terminate();
+    EXPECT_FALSE(view->IsOpen());
+    EXPECT_EQ(std::chrono::steady_clock::now() - start >= 250ms, shown);
   }
 }
 
-// With the driver behind it: the window's life after the controller has let go of it.
-class FrmMainWithDriverTest : public ::testing::Test {
- protected:
-  ~FrmMainWithDriverTest() override { frmMain::ReleaseOpenWindows(); }
-  testing::Sandbox sandbox;
-  testing::ScriptedWindowSystem ws;
-  testing::RecordingViews views;
-};
-
-TEST_F(FrmMainWithDriverTest, APinnedWindowOutlivesTheDriverAndClosesByItsPin) {
-  HeadlessMainView* view = nullptr;
-  frmMain* form = nullptr;
+// The window's life after the controller has let go of it: F1 still shows the program's facts alone.
+TEST_F(FrmMainTest, APinnedWindowOutlivesTheDriverAndClosesByItsPin) {
+  frmMain* released = nullptr;
   {
     Application app("");
-    form = &app.AM().frm();
-    form->SetCloseDelay(0ms);
-    view = &HeadlessMainView::Of(*form);
+    released = &app.AM().frm();
+    released->SetCloseDelay(0ms);
+    view = &HeadlessMainView::Of(*released);
     app.AM().ShowMain();
-    form->PinDown();
+    released->PinDown();
     app.Terminate();
   }
   ASSERT_EQ(frmMain::OpenWindowCount(), 1u);
   EXPECT_TRUE(view->IsOpen());
-  form->Form_KeyUp(ui::KeyF1, 0);  // the driver is gone: the About box shows the program's facts alone
+  released->Form_KeyUp(ui::KeyF1, 0);
   ASSERT_EQ(views.aboutBoxes.size(), 1u);
   EXPECT_EQ(views.aboutBoxes[0].Lines().size(), 9u);
   EXPECT_FALSE(views.aboutBoxes[0].modal);
-  form->imgPin_Click();
+  released->imgPin_Click();
   EXPECT_FALSE(view->IsOpen());
-}
-
-TEST_F(FrmMainWithDriverTest, AnUnpinnedOrHiddenWindowGoesWithTheController) {
-  {
-    Application app("");
-    app.AM().frm().SetCloseDelay(0ms);
-    app.Terminate();  // never shown, never pinned
-  }
-  EXPECT_EQ(frmMain::OpenWindowCount(), 0u);
 }
 
 }  // namespace
