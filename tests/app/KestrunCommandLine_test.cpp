@@ -87,7 +87,9 @@ TEST_F(KestrunCommandLineTest, GnuOptionsAnswerOrRefuseAndTouchNothing) {
 TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
   const std::string log = root + "/kestrun.log", logged = "KESTRUN_LOG=" + log;
   const std::string gone = "Folder " + root + "/gone does not exist!\n";
-  const std::string copy = "kestrun.frmMain.GetUpdatesCopy: 93, Invalid pattern string\n";
+  const std::string copyError = "kestrun.frmMain.GetUpdatesCopy: 93, Invalid pattern string\n";
+  const std::string pruneError = "kestrun.frmMain.RemoveOldSDATs: 93, Invalid pattern string\n";
+  const std::string storeAt = "KESTRUN_REGISTRY=" + root, notFile = " is not a file.\n", goesOn = "; the run goes on\n";
   ASSERT_EQ(::mkfifo((root + "/pipe").c_str(), 0600), 0);
   fs::create_symlink("pipe", root + "/pipe.reg");
   sandbox.Folder("folder.reg");
@@ -108,16 +110,16 @@ TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
            Case{"silent failure", {"/Copy", "/SILENT"}, {{"RemotePath", "~/gone"}, {"AlternateRemotePath", "~/gone"}},
                 {}, 1, "", gone + gone},
            Case{"the alternate after a failure", {"/Copy", "/Silent"}, {{"RemotePath", "~/gone"}}, {}, 0, "", gone},
-           Case{"an unknown switch and error reports", {"/Copy", "/Silent", "/Foo"}, {{"FileMask", "sdat[.exe"}}, {}, 1,
-                "", "Unknown switch ignored: /Foo\n" + copy + copy + "kestrun.frmMain.RemoveOldSDATs: 93, Invalid pattern string\n"},
-           Case{"a store that is a folder", {"/Copy"}, {}, {"KESTRUN_REGISTRY=" + root + "/folder.reg"}, 1, "",
-                "The settings store " + root + "/folder.reg is not a file.\n"},
-           Case{"a store that is a pipe: not waited on", {"/Copy"}, {}, {"KESTRUN_REGISTRY=" + root + "/pipe.reg"}, 1,
-                "", "The settings store " + root + "/pipe.reg is not a file.\n"},
+           Case{"unknown switch, error reports", {"/Copy", "/Silent", "/Foo", "x"}, {{"FileMask", "sdat[.exe"}}, {}, 1,
+                "", "Unknown switch ignored: /Foo\n" + copyError + copyError + pruneError},
+           Case{"a store that is a folder", {"/Copy"}, {}, {storeAt + "/folder.reg"}, 1, "",
+                "The settings store " + root + "/folder.reg" + notFile},
+           Case{"a store that is a pipe: not waited on", {"/Copy"}, {}, {storeAt + "/pipe.reg"}, 1, "",
+                "The settings store " + root + "/pipe.reg" + notFile},
            Case{"reader gone", {"/Copy"}, {}, {}, 0, "",
-                "kestrun: the log can no longer be written to standard output (Broken pipe); the run goes on\n", "pipe"},
+                "kestrun: the log can no longer be written to standard output (Broken pipe)" + goesOn, "pipe"},
            Case{"log file in a missing folder", {"/Copy"}, {}, {"KESTRUN_LOG=/nonexistent/kestrun.log"}, 0, "Finished",
-                "kestrun: cannot open the log file /nonexistent/kestrun.log: No such file or directory; the run goes on\n"},
+                "kestrun: cannot open the log file /nonexistent/kestrun.log: No such file or directory" + goesOn},
            // Last: the store after a successful run is checked below.
            Case{"lock file in the way", {"/Copy"}, {}, {}, 0, "\nRunning without the run lock: ", "", "lock"},
        }) {
