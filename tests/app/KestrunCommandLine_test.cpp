@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -146,17 +148,16 @@ TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
   EXPECT_TRUE(Has(store, "\"LatestUpdate\"=\"SDAT4301.EXE\"") && !Has(store, "\"then\"")) << store;
 
   // KESTRUN_LOG: appended, every line after its local time ("2026-12-06T21:43:05+01:00 text"), 0644.
-  const std::string text = Sandbox::ReadFile(log);
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = text.substr(start, end - start);
-    ASSERT_TRUE(line.size() > 26 && line[4] == '-' && line[10] == 'T' && line[13] == ':' && line[22] == ':' &&
-                (line[19] == '+' || line[19] == '-') && line[25] == ' ')
-        << line;
-    lines.push_back(line.substr(26));
+  const std::regex stamped(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d (.*))");
+  std::istringstream text(Sandbox::ReadFile(log));
+  std::map<std::string, int> seen;
+  for (std::string line; std::getline(text, line);) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, stamped)) << line;
+    ++seen[match[1]];
   }
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Kestrun V1.00.00"), 2) << text;
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Finished"), 2) << text;
+  EXPECT_EQ(seen["Kestrun V1.00.00"], 2);
+  EXPECT_EQ(seen["Finished"], 2);
   struct stat st {};
   EXPECT_EQ(::stat(log.c_str(), &st) == 0 ? st.st_mode & 0777 : 0u, 0644u);
 }
