@@ -52,7 +52,7 @@ TEST(ArgumentHandlerParse, Grammar) {
       {{"/Rename:my setup.exe"}, {"RENAME=my setup.exe"}},
       {{"/Rename:\"my setup.exe\""}, {"RENAME=my setup.exe"}},
       {{"/Rename:C:\\x y.exe"}, {"RENAME=C:\\x y.exe"}},
-      {{"C:\\My Files", "\"/not a switch\"", "plain"}, {"PATH1=C:\\My Files", "PATH2=/not a switch", "PATH3=plain"}},
+      {{"C:\\My Files", "\"/not-a-switch\"", "plain"}, {"PATH1=C:\\My Files", "PATH2=/not-a-switch", "PATH3=plain"}},
       {{"a\"b", "/Rename:c\"d", "/Copy"}, {"PATH1=a\"b", "RENAME=c\"d", "COPY="}},
   };
   // clang-format on

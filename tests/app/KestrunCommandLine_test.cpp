@@ -204,7 +204,7 @@ TEST_F(KestrunCommandLineTest, LeftoversOfKilledRunsAreRemovedAtTheStart) {
   for (const char* name : {".sdat4299.exe.a1B2c3.part", ".SDAT4301.EXE.0123456789ab.part", ".my setup.exe.Zz9Zz9.part"})
     sandbox.WriteFile("local/" + std::string(name), "half");
   Names kept = {".sdat1.exe.abc12.part",   ".sdat2.exe.0123456789abc.part", ".sdat3.exe.ab-cd1.part",
-                ".readme.txt.abcdef.part", "sdat4.exe.abcdef.part",         ".sdat5.exe.abcdef.partial"};
+                ".readme.txt.abcdef.part", "xsdat4.exe.abcdef.part",        ".sdat5.exe.abcdef.partial"};
   for (const auto& name : kept) sandbox.WriteFile("local/" + name, "not ours");
   fs::create_directory(local / ".sdat6.exe.abcdef.part");
   fs::create_symlink(sandbox.Root() / "source" / "sdat4301.exe", local / ".sdat7.exe.abcdef.part");
