@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -148,13 +148,15 @@ TEST_F(KestrunCommandLineTest, ConsoleRunsAndTheirOutput) {
   EXPECT_TRUE(Has(store, "\"LatestUpdate\"=\"SDAT4301.EXE\"") && !Has(store, "\"then\"")) << store;
 
   // KESTRUN_LOG: appended, every line after its local time ("2026-12-06T21:43:05+01:00 text"), 0644.
-  const std::regex stamped(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d (.*))");
   std::istringstream text(Sandbox::ReadFile(log));
   std::map<std::string, int> seen;
   for (std::string line; std::getline(text, line);) {
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(line, match, stamped)) << line;
-    ++seen[match[1]];
+    std::string shape = line.substr(0, 26);
+    std::replace_if(
+        shape.begin(), shape.end(), [](char ch) { return ch >= '0' && ch <= '9'; }, '9');
+    if (shape.size() > 19 && shape[19] == '-') shape[19] = '+';
+    ASSERT_EQ(shape, "9999-99-99T99:99:99+99:99 ") << line;
+    ++seen[line.substr(26)];
   }
   EXPECT_EQ(seen["Kestrun V1.00.00"], 2);
   EXPECT_EQ(seen["Finished"], 2);
