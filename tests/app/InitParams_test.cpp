@@ -1,3 +1,4 @@
+// The /Init questions: six boxes in order, the factory defaults offered, each answer kept as typed.
 #include "app/InitParams.h"
 
 #include <gtest/gtest.h>
@@ -14,98 +15,85 @@
 namespace kestrun {
 namespace {
 
-const char* const kNames[] = {"HostName", "RemotePath", "AlternateHostName", "AlternateRemotePath",
-                              "FileMask", "LocalPath"};
+using Six = std::vector<std::string>;
 
 class InitParamsTest : public ::testing::Test {
  protected:
-  std::string Stored(const std::string& name) const {
-    return RegUtilities().GetKeyValue(Application::AppRegKey(), name, "<none>");
+  static Six Stored() {
+    Six values;
+    for (const char* name :
+         {"HostName", "RemotePath", "AlternateHostName", "AlternateRemotePath", "FileMask", "LocalPath"})
+      values.push_back(RegUtilities().GetKeyValue(Application::AppRegKey(), name, "<none>"));
+    return values;
   }
-  void Ask(const std::string& programFolder = "/opt/kestrun") {
-    AskRunSettings(am, StringUtilities(), programFolder, Application::AppRegKey());
+  void Ask(AppMain& am, const std::string& programFolder = "/opt/kestrun",
+           PathSyntax syntax = PathSyntax::PosixSyntax()) {
+    ws.inputs.clear();
+    AskRunSettings(am, StringUtilities(syntax), programFolder, Application::AppRegKey());
+    ASSERT_EQ(ws.inputs.size(), 6u);
   }
 
   testing::Sandbox sandbox;
   testing::ScriptedWindowSystem ws;
-  AppMain am;
 };
 
 TEST_F(InitParamsTest, AsksTheSixSettingsInOrderWithTheFactoryDefaults) {
+  AppMain am;
   am.HostName = "saved.example.org";  // a saved value is not offered: the factory default is
-  Ask();
-  ASSERT_EQ(ws.inputs.size(), 6u);
-  // clang-format off
-  const std::pair<std::string, std::string> expected[] = {
-      {"Enter HostName", KESTRUN_DEFAULT_HOST},
-      {"Enter remote path", "/pub/antivirus/datfiles/4.x/"},
-      {"Enter alternate HostName", KESTRUN_DEFAULT_ALT_HOST},
-      {"Enter alternate remote path", "/pub/antivirus/datfiles/4.x/"},
-      {"Enter filemask", "sdat*.exe"},
-      {"Enter local path", "/opt/kestrun/"},
+  Ask(am);
+  Six asked;
+  for (const auto& input : ws.inputs)
+    asked.push_back(input.caption + ": " + input.prompt + " [" + input.defaultText + "]");
+  EXPECT_EQ(asked, (Six{"Kestrun: Enter HostName [" KESTRUN_DEFAULT_HOST "]",
+                        "Kestrun: Enter remote path [/pub/antivirus/datfiles/4.x/]",
+                        "Kestrun: Enter alternate HostName [" KESTRUN_DEFAULT_ALT_HOST "]",
+                        "Kestrun: Enter alternate remote path [/pub/antivirus/datfiles/4.x/]",
+                        "Kestrun: Enter filemask [sdat*.exe]", "Kestrun: Enter local path [/opt/kestrun/]"}));
+  // The local path offered: the current one as it is, else the program's folder ending in one separator.
+  struct Case {
+    PathSyntax syntax;
+    std::string current, programFolder, offered;
   };
-  // clang-format on
-  for (std::size_t i = 0; i < 6; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(ws.inputs[i].prompt, expected[i].first);
-    EXPECT_EQ(ws.inputs[i].defaultText, expected[i].second);
-    EXPECT_EQ(ws.inputs[i].caption, "Kestrun");
+  for (const Case& c : {Case{PathSyntax::PosixSyntax(), "", "/", "/"},
+                        Case{PathSyntax::WindowsSyntax(), "", "C:\\Tools\\Kestrun", "C:\\Tools\\Kestrun\\"},
+                        Case{PathSyntax::WindowsSyntax(), "", "C:\\", "C:\\"},
+                        Case{PathSyntax::PosixSyntax(), "/var/pkgs", "/opt/kestrun", "/var/pkgs"}}) {
+    SCOPED_TRACE(c.programFolder + " / " + c.current);
+    AppMain other;
+    other.LocalPath = c.current;
+    Ask(other, c.programFolder, c.syntax);
+    EXPECT_EQ(ws.inputs[5].defaultText, c.offered);
   }
 }
 
-TEST_F(InitParamsTest, CancellingEveryBoxOnAFirstRunWritesNothing) {
-  Ask();  // no scripted answers: every box is cancelled
-  EXPECT_EQ(am.HostName + am.RemotePath + am.AltHostName + am.AltRemotePath + am.FileMask, "");
-  EXPECT_EQ(am.LocalPath, "/opt/kestrun/") << "the program's folder holds for this run";
-  for (const char* name : kNames) EXPECT_EQ(Stored(name), "<none>") << name;
-  EXPECT_TRUE(ws.boxes.empty());
-}
-
-TEST_F(InitParamsTest, AnswersAreKeptExactlyAsTypedAndEmptyOnesLeaveTheSetting) {
-  ws.inputAnswers = {"  ftp.spaced.example  ", "", "ftp.exämple.ørg", "", "*.EXE", "/srv/päckages"};
-  am.RemotePath = "/kept/";
-  Ask();
-  EXPECT_EQ(am.HostName, "  ftp.spaced.example  ");
-  EXPECT_EQ(Stored("HostName"), "  ftp.spaced.example  ");
-  EXPECT_EQ(am.RemotePath, "/kept/");
-  EXPECT_EQ(Stored("RemotePath"), "<none>");
-  EXPECT_EQ(Stored("AlternateHostName"), "ftp.exämple.ørg");
-  EXPECT_EQ(am.LocalPath, "/srv/päckages") << "the run adds the separator itself";
-  EXPECT_EQ(Stored("LocalPath"), "/srv/päckages");
-}
-
-TEST_F(InitParamsTest, AnAnswerTooLongForTheStoreIsRefusedByTheStoreAndKeptForTheRun) {
+// Answers are kept exactly as typed; Cancel or an empty answer leaves the setting (an empty local path
+// takes the program's folder for this run only); an answer the store refuses holds for this run, and the
+// store says why.
+TEST_F(InitParamsTest, AnswersAreKeptAsTypedAndEmptyOnesLeaveTheSetting) {
   const std::string longAnswer(1000, 'h');
-  ws.inputAnswers = {longAnswer};
-  Ask();
-  EXPECT_EQ(am.HostName, longAnswer);
-  EXPECT_EQ(Stored("HostName"), "<none>");
-  ASSERT_FALSE(ws.boxes.empty()) << "the store says why it refused";
-  EXPECT_EQ(ws.inputs.size(), 6u) << "the set-up goes on with the next box";
-}
-
-TEST_F(InitParamsTest, TheLocalPathOfferedEndsInOneSeparator) {
   struct Case {
-    PathSyntax syntax;
-    std::string current;
-    std::string programFolder;
-    std::string offered;
+    std::deque<std::string> answers;
+    Six held, stored;
+    std::size_t boxes;
   };
   // clang-format off
-  const Case cases[] = {
-      {PathSyntax::PosixSyntax(), "", "/", "/"},  // the root folder gets no second separator
-      {PathSyntax::WindowsSyntax(), "", "C:\\Tools\\Kestrun", "C:\\Tools\\Kestrun\\"},
-      {PathSyntax::WindowsSyntax(), "", "C:\\", "C:\\"},  // a drive root
-      {PathSyntax::PosixSyntax(), "/var/pkgs", "/opt/kestrun", "/var/pkgs"},  // the current one, as it is
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.programFolder + " / " + c.current);
-    ws.inputs.clear();
-    am.LocalPath = c.current;
-    AskRunSettings(am, StringUtilities(c.syntax), c.programFolder, Application::AppRegKey());
-    ASSERT_EQ(ws.inputs.size(), 6u);
-    EXPECT_EQ(ws.inputs[5].defaultText, c.offered);
+  for (const Case& c : {
+           Case{{}, {"", "/kept/", "", "", "", "/opt/kestrun/"}, Six(6, "<none>"), 0},
+           Case{{longAnswer, "", "  ftp.exämple.ørg  ", "", "*.EXE", "/srv/päckages"},
+                {longAnswer, "/kept/", "  ftp.exämple.ørg  ", "", "*.EXE", "/srv/päckages"},
+                {"<none>", "<none>", "  ftp.exämple.ørg  ", "<none>", "*.EXE", "/srv/päckages"}, 1},
+       }) {
+    // clang-format on
+    SCOPED_TRACE(c.answers.size());
+    testing::Sandbox own;
+    ws.boxes.clear();
+    ws.inputAnswers = c.answers;
+    AppMain am;
+    am.RemotePath = "/kept/";
+    Ask(am);
+    EXPECT_EQ((Six{am.HostName, am.RemotePath, am.AltHostName, am.AltRemotePath, am.FileMask, am.LocalPath}), c.held);
+    EXPECT_EQ(Stored(), c.stored);
+    EXPECT_EQ(ws.boxes.size(), c.boxes);
   }
 }
 

@@ -38,8 +38,8 @@ KestrunProgram::~KestrunProgram() {
 }
 
 void KestrunProgram::Start(const std::vector<std::string>& arguments, int in, int out) {
-  // env(1) sets the environment and then becomes the program: the process is the program's own. The
-  // last change of a name holds; env takes its removals before its settings.
+  // env(1) sets the environment and becomes the program, so the process is the program's own; it takes
+  // its removals (-u) before its settings.
   std::map<std::string, std::string> changes;
   for (const std::string& change : environment) changes[change.substr(0, change.find('='))] = change;
   std::vector<std::string> args, settings;

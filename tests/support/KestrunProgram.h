@@ -11,9 +11,9 @@
 
 namespace kestrun::testing {
 
-// The real program, started as a scheduler or a user would start it: the store of the sandbox, the
-// console front end, no display, standard input from /dev/null unless given, standard output and error
-// into files of the sandbox (readable while it runs). A program still running at the end is killed.
+// The real program as a scheduler or a user starts it: the sandbox's store, the console front end, no
+// display, standard input from /dev/null, standard output and error into files of the sandbox (readable
+// while it runs). One still running at the end is killed.
 class KestrunProgram {
  public:
   explicit KestrunProgram(const Sandbox& sandbox, const std::string& name = "kestrun");
@@ -21,17 +21,16 @@ class KestrunProgram {
   KestrunProgram(const KestrunProgram&) = delete;
   KestrunProgram& operator=(const KestrunProgram&) = delete;
 
-  // The program under test: KESTRUN_BIN, else the one built beside the tests; empty when there is none.
+  // KESTRUN_BIN, else the program built beside the tests; empty when there is none.
   static std::filesystem::path Binary();
 
-  // Changes to the environment the program gets: "NAME=value" sets, "NAME" alone removes.
+  // Changes to the program's environment: "NAME=value" sets, "NAME" alone removes; the last one holds.
   std::vector<std::string> environment;
-  // The program started: kestrun unless a test names another (kestrun-tree, or script(1) around it).
   std::filesystem::path binary = Binary();
-  // A file-size limit in bytes (0: none) stands in for a full disk, even for root: writes beyond it fail.
+  // A file-size limit in bytes (0: none) stands in for a full disk, even for root.
   long fileSizeLimit = 0;
 
-  // `in` and `out` (not owned) replace standard input and the standard output file.
+  // `in` and `out` (not owned), when given, replace standard input and the standard output file.
   void Start(const std::vector<std::string>& arguments, int in = -1, int out = -1);
   // The exit status, or 128 + the signal that ended it.
   int Wait();
@@ -39,7 +38,7 @@ class KestrunProgram {
     Start(arguments);
     return Wait();
   }
-  // Waits (in short sleeps, 10 s at most) until standard output or error holds `text`.
+  // Waits (10 s at most) until standard output or error holds `text`.
   bool WaitForOutput(const std::string& text) const;
   void Signal(int signal) const;
 
@@ -51,8 +50,8 @@ class KestrunProgram {
   pid_t pid_ = -1;
 };
 
-// Writes the sandbox's store with every setting a copy-mode run needs (so that nothing is asked),
-// `values` (name, text) taking the place of those of the same name.
+// Writes the sandbox's store with every setting a copy run needs, `values` (name, text) replacing those
+// of the same name.
 void WriteSettings(const Sandbox& sandbox, const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace kestrun::testing

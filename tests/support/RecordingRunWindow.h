@@ -9,10 +9,9 @@
 
 namespace kestrun::testing {
 
-// Stands in for the main window around an update run: records each log line with its colour, the last
-// status text and the progress bar. Like the main window it lets pending messages be handled after each
-// line. The run counts as stopped once `stopWhen` has said so (the user closed the window at that
-// moment) or the program was asked to stop.
+// The main window around an update run: keeps each log line with its colour, the status text and the
+// progress bar, and handles pending messages after each line as the window does. The run is stopped once
+// `stopWhen` says so (the user closed the window then) or the program was asked to stop.
 class RecordingRunWindow : public platform::RunWindow {
  public:
   struct Line {

@@ -4,8 +4,8 @@
 
 namespace kestrun::testing {
 
-// A temporary folder of the test's own, removed afterwards, with KESTRUN_REGISTRY pointing at a store
-// file inside it for the sandbox's lifetime, so no test ever touches the user's settings.
+// A temporary folder of the test's own, removed afterwards; KESTRUN_REGISTRY names a store file in it
+// for the sandbox's lifetime, so that no test touches the user's settings.
 class Sandbox {
  public:
   Sandbox();

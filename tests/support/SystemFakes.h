@@ -8,9 +8,8 @@
 
 namespace kestrun::testing {
 
-// A machine that acts on nothing: facts are what the test sets, actions are only recorded. Installs
-// itself for its lifetime; every test program runs with one, so that no test can shut down, log off,
-// blank or rename the machine running it.
+// A machine that acts on nothing: its facts are the test's, its actions only recorded. Installed for its
+// lifetime (every test program runs with one), so no test shuts down, logs off or renames the machine.
 class FakeMachine : public platform::Machine {
  public:
   FakeMachine() : previous_(platform::InstallMachine(this)) {}
@@ -46,9 +45,8 @@ class FakeMachine : public platform::Machine {
   platform::Machine* previous_;
 };
 
-// Process control that starts and signals nothing: each spawn is recorded as its words joined by "|"
-// ("&" first for a detached one) and gets an id from 1001 on; children end as `endings` say (in order;
-// with none left, with status 0). Installs itself for its lifetime.
+// Process control that starts and signals nothing: a spawn is recorded as its words joined by "|" ("&"
+// first when detached) and gets an id from 1001 on; children end as `endings` say, then with status 0.
 class FakeProcesses : public platform::ProcessControl {
  public:
   static constexpr int kOwnId = 4242;
