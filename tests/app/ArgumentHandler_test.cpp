@@ -73,6 +73,23 @@ TEST(ArgumentHandlerParse, Grammar) {
   EXPECT_EQ(ah.GetArgumentIndex(20000)->ArgumentValue(), "p19999");
 }
 
+// Callers that walk the arguments rely on which one a lookup leaves selected; a check selects nothing.
+TEST(ArgumentHandlerLookup, SelectionFollowsTheLastLookup) {
+  ArgumentHandler ah;
+  ah.ParseCommandLine("/Init x");
+  EXPECT_TRUE(ah.SetArgumentKey("init"));
+  ASSERT_TRUE(ah.ActiveArgument());
+  EXPECT_EQ(ah.ActiveArgument()->ArgumentName(), "INIT");
+  EXPECT_FALSE(ah.SetArgumentKey("COPY"));
+  EXPECT_FALSE(ah.ActiveArgument());
+  EXPECT_TRUE(ah.SetArgumentIndex(2));
+  EXPECT_EQ(ah.ActiveArgument()->ArgumentValue(), "x");
+  EXPECT_TRUE(ah.CheckArgumentKey("INIT"));
+  EXPECT_EQ(ah.ActiveArgument()->ArgumentValue(), "x");
+  EXPECT_FALSE(ah.SetArgumentIndex(3));
+  EXPECT_FALSE(ah.ActiveArgument());
+}
+
 TEST(ArgumentHandlerDuplicate, EndsTheProgramWithTheCriticalMessage) {
   for (const auto& [tail, name] :
        {std::pair{"/Init /init", "init"}, std::pair{"/Rename:setup.exe /RENAME:x", "RENAME"}}) {
