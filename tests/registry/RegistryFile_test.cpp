@@ -10,7 +10,9 @@
 #include "RegistryTestSupport.h"
 #include "app/AppMain.h"
 #include "app/Application.h"
+#include "registry/RegUtilities.h"
 #include "support/HeadlessMainView.h"
+#include "support/ScriptedWindowSystem.h"
 #include "support/ThreadClock.h"
 #include "ui/frmMain.h"
 
@@ -18,7 +20,6 @@ namespace kestrun::testing {
 namespace {
 
 using namespace regtest;
-using namespace std::string_literals;
 
 // The registry editor's export format: UTF-16LE after a byte-order mark.
 std::string Utf16(std::u16string_view text) {
@@ -77,10 +78,10 @@ TEST(RegistryFile, ADamagedFileReadsAsNothingIsNeverOverwrittenAndSaysWhereItIsW
   for (const Row& r : rows) {
     Sandbox sandbox;
     auto file = sandbox.WriteFile("registry.reg", r.content);
-    EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A", "x").status, reg::ERROR_BADDB) << r.what;
-    EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "x", reg::REG_SZ, "2\0"s), reg::ERROR_BADDB) << r.what;
-    EXPECT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "New", "x", reg::REG_SZ, "2\0"s), reg::ERROR_BADDB) << r.what;
-    EXPECT_EQ(reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A"), reg::ERROR_BADDB) << r.what;
+    for (reg::LONG status :
+         {GetRaw(reg::HKEY_CURRENT_USER, "A", "x").status, reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A"),
+          SetRaw(reg::HKEY_CURRENT_USER, "New", "x", reg::REG_SZ, "2\0"s)})
+      EXPECT_EQ(status, reg::ERROR_BADDB) << r.what;
     EXPECT_EQ(Sandbox::ReadFile(file), r.content) << r.what << ": the file is left byte for byte";
     const std::string damage = reg::StoreDamage();
     EXPECT_EQ(
@@ -187,7 +188,7 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
       ExpectAppValues(e.values, pass);
       EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "Gone").status, 2) << pass;
       EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Doomed", "v").status, 2) << pass;
-      EXPECT_EQ(Listed(reg::HKEY_LOCAL_MACHINE, AppBranch, false).at(5), e.sixth) << pass;
+      EXPECT_EQ(ValueNames(reg::HKEY_LOCAL_MACHINE, AppBranch).at(5), e.sixth) << pass;
       ru.SetKeyValue(AppKey, "LatestUpdate", "SDAT9999.EXE");
       EXPECT_EQ(Sandbox::ReadFile(file).rfind("REGEDIT4\n", 0), 0u) << pass;
     }
