@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "RegistryTestSupport.h"
@@ -43,14 +44,10 @@ class RegUtilitiesTest : public ::testing::Test {
 };
 
 TEST(RegUtilitiesPaths, SplitsHivePaths) {
-  struct Row {
-    std::string hive, root, branch;
-    std::uint32_t handle;
-  };
   RegUtilities ru;
-  for (const Row& r : std::vector<Row>{
-           {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Ambervale\\Kestrun", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Ambervale\\Kestrun",
-            0x80000002u},
+  for (const auto& [hive, root, branch, handle] :
+       std::vector<std::tuple<std::string, std::string, std::string, std::uint32_t>>{
+           {AppKey, "HKEY_LOCAL_MACHINE", AppBranch, 0x80000002u},
            {"HKEY_LOCAL_MACHINE\\\\\\SOFTWARE", "HKEY_LOCAL_MACHINE", "SOFTWARE", 0x80000002u},
            {"HKEY_USERS\\x", "HKEY_USERS", "x", 0x80000003u},
            {"hkey_local_machine\\x", "hkey_local_machine", "x", 0},
@@ -58,9 +55,9 @@ TEST(RegUtilitiesPaths, SplitsHivePaths) {
            {"\\SOFTWARE", "", "SOFTWARE", 0},
            {"", "", "", 0},
        }) {
-    EXPECT_EQ(ru.GetRootKey(r.hive), r.root) << r.hive;
-    EXPECT_EQ(ru.GetBranch(r.hive), r.branch) << r.hive;
-    EXPECT_EQ(ru.GetPredefinedRootKey(r.hive), r.handle) << r.hive;
+    EXPECT_EQ(ru.GetRootKey(hive), root) << hive;
+    EXPECT_EQ(ru.GetBranch(hive), branch) << hive;
+    EXPECT_EQ(ru.GetPredefinedRootKey(hive), handle) << hive;
   }
 }
 
@@ -73,20 +70,14 @@ TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
   ru.SetKeyValue("HKEY_CURRENT_USER\\Fresh", "Long", std::string(128, 'a'));
   EXPECT_EQ(Prompts(),
             std::vector<std::string>{"Registry setting to long :  128\r\nFor Key: Fresh\r\nFor Variable: Long"});
-  reg::HKEY h = 0;
-  EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "Fresh", 0, reg::KEY_READ, &h), 2);  // nothing was opened
+  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Fresh", "Long").status, 2) << "no key was made for it";
 }
 
+// Each type name stores its own bytes (a missing key is made for them); a read gives the data less its
+// last byte, or a number as text.
 TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
-  struct Row {
-    const char* name;
-    RegSetting value;
-    const char* type;
-    reg::DWORD code;
-    std::string stored;
-    std::string readBack;
-  };
-  for (const Row& r : std::vector<Row>{
+  using Row = std::tuple<const char*, RegSetting, const char*, reg::DWORD, std::string, std::string>;
+  for (const auto& [name, value, typeName, type, stored, readBack] : std::vector<Row>{
            {"Text", "abc", "REG_SZ", reg::REG_SZ, "abc\0"s, "abc"},
            {"Expand", "%HOME%", "REG_EXPAND_SZ", reg::REG_EXPAND_SZ, "%HOME%\0"s, "%HOME%"},
            {"Binary", "abc", "REG_BINARY", reg::REG_BINARY, "abc", "ab"},
@@ -95,12 +86,10 @@ TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
            {"Minus", -1, "REG_DWORD", reg::REG_DWORD, "\xff\xff\xff\xff"s, "-1"},
            {"Number", 3.5, "REG_SZ", reg::REG_SZ, "3.5\0"s, "3.5"},
        }) {
-    ru.SetKeyValue(AppKey, r.name, r.value, r.type);
-    Read raw = GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, r.name);
-    EXPECT_EQ(raw.type, r.code) << r.name;
-    EXPECT_EQ(raw.data, r.stored) << r.name;
-    EXPECT_EQ(ru.GetKeyValue(AppKey, r.name, "dflt"), r.readBack) << r.name;
-    EXPECT_EQ(ru.GetKeyType(AppKey, r.name), static_cast<int>(r.code)) << r.name;
+    ru.SetKeyValue(AppKey, name, value, typeName);
+    EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, name).data, stored) << name;
+    EXPECT_EQ(ru.GetKeyValue(AppKey, name, "dflt"), readBack) << name;
+    EXPECT_EQ(ru.GetKeyType(AppKey, name), static_cast<int>(type)) << name;
   }
   EXPECT_TRUE(ws.boxes.empty());
 }
@@ -167,13 +156,8 @@ TEST_F(RegUtilitiesTest, ADateTimeIsStoredInTheGeneralDateFormat) {
 }
 
 TEST(RegSetting, ConvertsToTextAndToLong) {
-  struct Row {
-    RegSetting value;
-    std::string text;
-    long long number;  // the 32-bit integer, or -(error number) when the conversion raises
-  };
-  for (const Row& r : std::vector<Row>{
-           {"12", "12", 12},
+  // number: the 32-bit integer, or -(error number) when the conversion raises
+  for (const auto& [value, text, number] : std::vector<std::tuple<RegSetting, std::string, long long>>{
            {"2.5", "2.5", 2},
            {"3.5", "3.5", 4},
            {"&HFFFFFFFF", "&HFFFFFFFF", -1},
@@ -186,14 +170,10 @@ TEST(RegSetting, ConvertsToTextAndToLong) {
            {12.0, "12", 12},
            {1e20, "1E+20", -6},
        }) {
-    EXPECT_EQ(r.value.Text(), r.text);
     long long got = 0;
-    try {
-      got = r.value.ToLong();
-    } catch (const RuntimeError& e) {
-      got = -e.Number();
-    }
-    EXPECT_EQ(got, r.number) << r.text;
+    const int raised = ErrorOf([&] { got = value.ToLong(); });
+    EXPECT_EQ(value.Text(), text);
+    EXPECT_EQ(raised ? -raised : got, number) << text;
   }
 }
 
@@ -245,13 +225,7 @@ class ListingTest : public RegUtilitiesTest {
 };
 
 TEST_F(ListingTest, EnumerateBinaryKeyListsEveryValueInHexadecimal) {
-  struct Row {
-    std::string hive;
-    int format;
-    std::string key;
-    std::string listed;
-  };
-  for (const Row& r : std::vector<Row>{
+  for (const auto& [hive, format, key, listed] : std::vector<std::tuple<std::string, int, std::string, std::string>>{
            {Binary, 0, "", "1: v: 01, FF\r\n2: Text: 61, 62, 00\r\n3: Empty: \r\n"},
            {Binary, 0, "V", "01, FF"},
            {Binary, 1, "v", "\tszBin=\"\"; szBin[0]=\"1\"; szBin[1]=\"255\";"},
@@ -259,7 +233,7 @@ TEST_F(ListingTest, EnumerateBinaryKeyListsEveryValueInHexadecimal) {
            {AppKey + "\\Missing", 0, "", ""},
            {"HKLM\\" + AppBranch, 0, "", ""},
        }) {
-    EXPECT_EQ(ru.EnumerateBinaryKey(r.hive, r.format, r.key), r.listed) << r.hive << " " << r.key;
+    EXPECT_EQ(ru.EnumerateBinaryKey(hive, format, key), listed) << hive << " " << key;
   }
 }
 
@@ -290,13 +264,8 @@ TEST_F(ListingTest, EnumerateAnyKeyAndBranchGiveRowsInTheStoresOrder) {
 // Names and data beyond the 2000-character buffers end a listing silently; beyond the record set's
 // 255-character columns they raise. Each row's value stands between two short ones.
 TEST_F(RegUtilitiesTest, ListingsEndAtTheBuffersAndRaiseAtTheColumns) {
-  struct Row {
-    const char* what;
-    std::string name, data;
-    bool listed;  // fits the buffers, so the listing goes on past it
-    int raised;   // by EnumerateAnyKey
-  };
-  const std::vector<Row> rows = {
+  // listed: fits the buffers, so the listing goes on past it; raised: by EnumerateAnyKey
+  const std::vector<std::tuple<const char*, std::string, std::string, bool, int>> rows = {
       {"255 characters", std::string(255, 'n'), std::string(255, 'd') + '\0', true, 0},
       {"name of 256", std::string(256, 'n'), "x\0"s, true, err::MultipleStepErrors},
       {"data of 256", "d", std::string(256, 'd') + '\0', true, err::MultipleStepErrors},
@@ -306,20 +275,18 @@ TEST_F(RegUtilitiesTest, ListingsEndAtTheBuffersAndRaiseAtTheColumns) {
       {"data of 2000", "d", std::string(2000, 'd'), true, err::MultipleStepErrors},
       {"data of 2001", "d", std::string(2001, 'd'), false, 0},
   };
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const Row& r = rows[i];
-    const std::string key = "Rows\\" + std::to_string(i);
-    const std::string hive = "HKEY_CURRENT_USER\\" + key;
-    ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, key, "first", reg::REG_SZ, "1\0"s), 0);
-    ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, key, r.name, reg::REG_BINARY, r.data), 0);
-    ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, key, "last", reg::REG_SZ, "2\0"s), 0);
-    const std::string binary = ru.EnumerateBinaryKey(hive, 0);
-    EXPECT_EQ(binary.find("3: last: 32, 00\r\n") != std::string::npos, r.listed) << r.what;
-    EXPECT_EQ(binary.find("1: first: 31, 00\r\n"), 0u) << r.what;
+  for (const auto& [what, name, data, listed, raised] : rows) {
+    SCOPED_TRACE(what);
+    const std::string key = "Rows\\"s + what;
+    for (const auto& [n, d] : {std::pair{"first"s, "1\0"s}, {name, data}, {"last"s, "2\0"s}})
+      ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, key, n, reg::REG_BINARY, d), 0);
+    const std::string binary = ru.EnumerateBinaryKey("HKEY_CURRENT_USER\\" + key, 0);
+    EXPECT_EQ(binary.find("3: last: 32, 00\r\n") != std::string::npos, listed);
+    EXPECT_EQ(binary.find("1: first: 31, 00\r\n"), 0u);
     std::unique_ptr<Recordset> rs;
-    EXPECT_EQ(ErrorOf([&] { rs = ru.EnumerateAnyKey(hive); }), r.raised) << r.what;
-    if (!r.raised) {
-      EXPECT_EQ(rs->RecordCount(), r.listed ? 3 : 1) << r.what;
+    EXPECT_EQ(ErrorOf([&] { rs = ru.EnumerateAnyKey("HKEY_CURRENT_USER\\" + key); }), raised);
+    if (!raised) {
+      EXPECT_EQ(rs->RecordCount(), listed ? 3 : 1);
     }
   }
   EXPECT_TRUE(ws.boxes.empty());

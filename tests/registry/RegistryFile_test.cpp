@@ -31,30 +31,11 @@ std::string Utf16(std::u16string_view text) {
   return bytes;
 }
 
-// Values the program's key must hold, each read afresh through the registry functions.
-struct Expect {
-  const char* name;
-  reg::DWORD type;
-  std::string data;
-};
-void ExpectAppValues(const std::vector<Expect>& values, const char* context = "") {
-  for (const Expect& e : values) {
-    Read r = GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, e.name);
-    EXPECT_EQ(std::tie(r.status, r.type, r.data), std::make_tuple(0, e.type, e.data)) << context << " " << e.name;
-  }
-}
-
 // Every kind of damage leaves the file as it is, and the program can say where and what it is.
 TEST(RegistryFile, ADamagedFileReadsAsNothingIsNeverOverwrittenAndSaysWhereItIsWrong) {
   const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n";
   const std::u16string head5 = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n";
-  struct Row {
-    const char* what;
-    std::string content;
-    int line;
-    const char* says;
-  };
-  const std::vector<Row> rows = {
+  const std::vector<std::tuple<const char*, std::string, int, const char*>> rows = {
       {"garbage line", head + "this is not a registry line\n", 5, "neither a key, a value nor a comment"},
       {"missing header", "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n", 1, "begins with neither \"REGEDIT4\""},
       {"the other editor's header in UTF-8", "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n", 1,
@@ -75,20 +56,20 @@ TEST(RegistryFile, ADamagedFileReadsAsNothingIsNeverOverwrittenAndSaysWhereItIsW
       {"key name too long", head + "[HKEY_CURRENT_USER\\" + std::string(256, 'k') + "]\n", 5, "over 255 bytes"},
       {"deleting a root", head + "[-HKEY_CURRENT_USER]\n", 5, "root key cannot be deleted"},
   };
-  for (const Row& r : rows) {
+  for (const auto& [what, content, line, says] : rows) {
+    SCOPED_TRACE(what);
     Sandbox sandbox;
-    auto file = sandbox.WriteFile("registry.reg", r.content);
+    auto file = sandbox.WriteFile("registry.reg", content);
     for (reg::LONG status :
          {GetRaw(reg::HKEY_CURRENT_USER, "A", "x").status, reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A"),
           SetRaw(reg::HKEY_CURRENT_USER, "New", "x", reg::REG_SZ, "2\0"s)})
-      EXPECT_EQ(status, reg::ERROR_BADDB) << r.what;
-    EXPECT_EQ(Sandbox::ReadFile(file), r.content) << r.what << ": the file is left byte for byte";
+      EXPECT_EQ(status, reg::ERROR_BADDB);
+    EXPECT_EQ(Sandbox::ReadFile(file), content) << "the file is left byte for byte";
     const std::string damage = reg::StoreDamage();
     EXPECT_EQ(
-        damage.find("The settings store " + file.string() + " cannot be read, line " + std::to_string(r.line) + ": "),
-        0u)
-        << r.what << ": " << damage;
-    EXPECT_NE(damage.find(r.says), std::string::npos) << r.what << ": " << damage;
+        damage.find("The settings store " + file.string() + " cannot be read, line " + std::to_string(line) + ": "), 0u)
+        << damage;
+    EXPECT_NE(damage.find(says), std::string::npos) << damage;
   }
   // A missing, empty or blank file is an empty registry, and takes writes.
   Sandbox sandbox;
@@ -125,8 +106,8 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   RegUtilities ru;
   const struct {
     std::string content;
-    std::vector<Expect> values;
-    const char* sixth;  // the sixth name listed
+    std::vector<std::tuple<const char*, reg::DWORD, std::string>> values;  // in the order listed
+    const char* sixth;                                                     // the sixth name listed
   } exports[] = {
       {"\xEF\xBB\xBFREGEDIT4\r\n"
        "\r\n"
@@ -185,7 +166,10 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   for (const auto& e : exports) {
     const auto file = sandbox.WriteFile("registry.reg", e.content);
     for (const char* pass : {"as exported", "as rewritten"}) {
-      ExpectAppValues(e.values, pass);
+      for (const auto& [name, type, data] : e.values) {
+        Read r = GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, name);
+        EXPECT_EQ(std::tie(r.status, r.type, r.data), std::make_tuple(0, type, data)) << pass << " " << name;
+      }
       EXPECT_EQ(GetRaw(reg::HKEY_LOCAL_MACHINE, AppBranch, "Gone").status, 2) << pass;
       EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Doomed", "v").status, 2) << pass;
       EXPECT_EQ(ValueNames(reg::HKEY_LOCAL_MACHINE, AppBranch).at(5), e.sixth) << pass;
