@@ -61,18 +61,6 @@ TEST(RegUtilitiesPaths, SplitsHivePaths) {
   }
 }
 
-TEST_F(RegUtilitiesTest, RefusesTextFormsOf128CharactersOrMore) {
-  ru.SetKeyValue(AppKey, "Ok", std::string(127, 'a'));
-  ru.SetKeyValue(AppKey, "Umlauts", "\xc3\xbc" + std::string(126, 'a'));  // 127 characters in 128 bytes
-  EXPECT_TRUE(ws.boxes.empty());
-  EXPECT_EQ(ru.GetKeyValue(AppKey, "Ok", ""), std::string(127, 'a'));
-
-  ru.SetKeyValue("HKEY_CURRENT_USER\\Fresh", "Long", std::string(128, 'a'));
-  EXPECT_EQ(Prompts(),
-            std::vector<std::string>{"Registry setting to long :  128\r\nFor Key: Fresh\r\nFor Variable: Long"});
-  EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Fresh", "Long").status, 2) << "no key was made for it";
-}
-
 // Each type name stores its own bytes (a missing key is made for them); a read gives the data less its
 // last byte, or a number as text.
 TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
@@ -94,15 +82,20 @@ TEST_F(RegUtilitiesTest, ConvertsValuesPerType) {
   EXPECT_TRUE(ws.boxes.empty());
 }
 
-TEST_F(RegUtilitiesTest, ConversionFailuresAndUnknownTypeNamesWriteNothing) {
+// Refused before anything is written: a text form of 128 characters or more, a number that is none or too
+// big, a type name this class does not write. A text of 127 characters is taken, however many bytes.
+TEST_F(RegUtilitiesTest, RefusedWritesMakeNothing) {
+  ru.SetKeyValue(AppKey, "Long", std::string(128, 'a'));
   ru.SetKeyValue(AppKey, "Bad", "abc", "REG_DWORD");
   ru.SetKeyValue(AppKey, "Big", 3e9, "REG_DWORD");
   for (const char* type : {"reg_sz", "REG_MULTI_SZ", "REG_SZ "}) ru.SetKeyValue(AppKey, type, "x", type);
-  EXPECT_EQ(Prompts(), (std::vector<std::string>{Report("SetKeyValue", 13, "Type mismatch"),
-                                                 Report("SetKeyValue", 6, "Overflow")}));
-  EXPECT_FALSE(std::filesystem::exists(sandbox.RegistryFile()));  // not even an empty key was made
-  for (const char* name : {"Bad", "Big", "reg_sz", "REG_MULTI_SZ", "REG_SZ "})
-    EXPECT_EQ(ru.GetKeyType(AppKey, name), -1);
+  EXPECT_EQ(Prompts(), (std::vector<std::string>{
+                           "Registry setting to long :  128\r\nFor Key: " + AppBranch + "\r\nFor Variable: Long",
+                           Report("SetKeyValue", 13, "Type mismatch"), Report("SetKeyValue", 6, "Overflow")}));
+  EXPECT_FALSE(std::filesystem::exists(sandbox.RegistryFile())) << "not even an empty key was made";
+  ru.SetKeyValue(AppKey, "Umlauts", "\xc3\xbc" + std::string(126, 'a'));
+  EXPECT_EQ(ru.GetKeyValue(AppKey, "Umlauts", ""), "\xc3\xbc" + std::string(126, 'a'));
+  EXPECT_EQ(ws.boxes.size(), 3u);
 }
 
 TEST_F(RegUtilitiesTest, ReadsGiveTheDefaultOnlyWhenThereIsNothingToRead) {
@@ -211,20 +204,14 @@ TEST(Recordset, HoldsRowsOfDeclaredTextColumnsAndRaisesAtItsLimits) {
   EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), err::NoCurrentRecord);
 }
 
-// The program's key with values of several types, and keys below it: one holding binary values, one
-// with a key of its own, one with none.
-class ListingTest : public RegUtilitiesTest {
- protected:
-  void SetUp() override {
-    sandbox.WriteFile("registry.reg", "REGEDIT4\n[" + AppKey + "]\n\"HostName\"=\"ftp.example.com\"\n" +
-                                          "\"Path\"=\"/pub/\"\n\"Count\"=dword:0000000c\n\"Bytes\"=hex:61,00,62,00\n[" +
-                                          AppKey + "\\b]\n[" + AppKey + "\\A\\deeper]\n[" + Binary +
-                                          "]\n\"v\"=hex:01,ff\n\"Text\"=\"ab\"\n\"Empty\"=hex:\n");
-  }
+// The program's key with values of several types, and keys below it: one holding binary values, one with
+// a key of its own, one with none. Listed in the store's order, sub-keys by name whatever their case.
+TEST_F(RegUtilitiesTest, ListingsGiveRowsInTheStoresOrder) {
   const std::string Binary = AppKey + "\\Binary";
-};
-
-TEST_F(ListingTest, EnumerateBinaryKeyListsEveryValueInHexadecimal) {
+  sandbox.WriteFile("registry.reg", "REGEDIT4\n[" + AppKey + "]\n\"HostName\"=\"ftp.example.com\"\n" +
+                                        "\"Path\"=\"/pub/\"\n\"Count\"=dword:0000000c\n\"Bytes\"=hex:61,00,62,00\n[" +
+                                        AppKey + "\\b]\n[" + AppKey + "\\A\\deeper]\n[" + Binary +
+                                        "]\n\"v\"=hex:01,ff\n\"Text\"=\"ab\"\n\"Empty\"=hex:\n");
   for (const auto& [hive, format, key, listed] : std::vector<std::tuple<std::string, int, std::string, std::string>>{
            {Binary, 0, "", "1: v: 01, FF\r\n2: Text: 61, 62, 00\r\n3: Empty: \r\n"},
            {Binary, 0, "V", "01, FF"},
@@ -235,9 +222,6 @@ TEST_F(ListingTest, EnumerateBinaryKeyListsEveryValueInHexadecimal) {
        }) {
     EXPECT_EQ(ru.EnumerateBinaryKey(hive, format, key), listed) << hive << " " << key;
   }
-}
-
-TEST_F(ListingTest, EnumerateAnyKeyAndBranchGiveRowsInTheStoresOrder) {
   auto rs = ru.EnumerateAnyKey(AppKey);
   ASSERT_TRUE(rs);
   EXPECT_EQ(rs->Field("Name"), "HostName") << "standing on the first row";
@@ -253,7 +237,6 @@ TEST_F(ListingTest, EnumerateAnyKeyAndBranchGiveRowsInTheStoresOrder) {
   EXPECT_EQ(rs->Field("Name"), "A");
   EXPECT_EQ(Rows(*rs), (std::vector<std::string>{"A=", "b=", "Binary="}));
   EXPECT_EQ(Rows(*ru.EnumerateAnyBranch("HKEY_LOCAL_MACHINE")), std::vector<std::string>{"SOFTWARE="});
-  EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyBranch(AppKey + "\\b")));
   for (const std::string& hive : {AppKey + "\\Missing", "HKLM\\" + AppBranch}) {
     EXPECT_EQ(ru.EnumerateAnyKey(hive), nullptr) << hive;
     EXPECT_EQ(ru.EnumerateAnyBranch(hive), nullptr) << hive;
