@@ -106,8 +106,8 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   RegUtilities ru;
   const struct {
     std::string content;
-    std::vector<std::tuple<const char*, reg::DWORD, std::string>> values;  // in the order listed
-    const char* sixth;                                                     // the sixth name listed
+    std::vector<std::tuple<const char*, reg::DWORD, std::string>> values;
+    const char* sixth;  // the sixth name listed
   } exports[] = {
       {"\xEF\xBB\xBFREGEDIT4\r\n\r\n"
        "; exported settings\r\n"
@@ -143,8 +143,7 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
              u"\"Multi\"=hex(7):61,00,00,00,62,00,\\\r\n  3d,d8,00,de,00,00,00,00\r\n"
              u"\"Big\"=hex(b):ff,ff,ff,ff,ff,ff,ff,7f\r\n"
              u"@=hex:00,01\r\n\r\n"),
-       {{"HostName", reg::REG_SZ, "ftp.example.com\0"s},
-        {"LocalPath", reg::REG_SZ,
+       {{"LocalPath", reg::REG_SZ,
          "C:\\Pr\xc3\xbc"
          "fung \xf0\x9f\x98\x80\\\0"s},
         {"SDATsToKeep", reg::REG_DWORD, "\3\0\0\0"s},
