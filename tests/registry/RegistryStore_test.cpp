@@ -30,14 +30,9 @@ std::string AllBytes() {
 // is not plain UTF-8 on one line (a surrogate, an overlong "/", a line break) only as hex(1).
 TEST(RegistryStore, EveryTypeAndAwkwardByteComesBackExactly) {
   Sandbox sandbox;
-  struct Row {
-    std::string name;
-    reg::DWORD type;
-    std::string data;
-    const char* line;  // as written in the file, where an editor reads it
-  };
+  // name, type, data, and the line written in the file where an editor reads it
   // clang-format off
-  const std::vector<Row> rows = {
+  const std::vector<std::tuple<std::string, reg::DWORD, std::string, const char*>> rows = {
       {"HostName", reg::REG_SZ, "ftp\0"s, "\"HostName\"=\"ftp\""},
       {"", reg::REG_SZ, "a\"b\\c\0"s, "@=\"a\\\"b\\\\c\""},
       {"Minus", reg::REG_DWORD, "\xfe\xff\xff\xff"s, "\"Minus\"=dword:fffffffe"},
@@ -54,15 +49,16 @@ TEST(RegistryStore, EveryTypeAndAwkwardByteComesBackExactly) {
       {"Odd", 0xFFFFFFFFu, "z", nullptr},
   };
   // clang-format on
-  for (const Row& row : rows) ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "Round ]Trip", row.name, row.type, row.data), 0);
+  for (const auto& [name, type, data, line] : rows)
+    ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "Round ]Trip", name, type, data), 0);
   const std::string file = Sandbox::ReadFile(sandbox.RegistryFile());
   EXPECT_EQ(file.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Round ]Trip]\n\"HostName\"", 0), 0u) << file;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    Read r = GetRaw(reg::HKEY_CURRENT_USER, "Round ]Trip", row.name);
-    EXPECT_EQ(std::tie(r.status, r.type, r.data), std::make_tuple(0, row.type, row.data));
-    if (row.line) {
-      EXPECT_NE(file.find("\n"s + row.line + "\n"), std::string::npos) << file;
+  for (const auto& [name, type, data, line] : rows) {
+    SCOPED_TRACE(name);
+    Read r = GetRaw(reg::HKEY_CURRENT_USER, "Round ]Trip", name);
+    EXPECT_EQ(std::tie(r.status, r.type, r.data), std::make_tuple(0, type, data));
+    if (line) {
+      EXPECT_NE(file.find("\n"s + line + "\n"), std::string::npos) << file;
     }
   }
 }
