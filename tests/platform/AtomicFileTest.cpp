@@ -1,3 +1,4 @@
+// Replacing a file whole: the temporary beside it, links, permissions, and every way out before the commit.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <tuple>
 
 #include "platform/AtomicFile.h"
 #include "support/FolderNames.h"
@@ -65,29 +67,25 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
   }
 }
 
-// Followed, a link stays a link and the file it points to (or will point to) is written; otherwise the
-// link itself is replaced and what it pointed to is left alone.
+// Followed, a link that points nowhere yet stays a link and the file it will point to is written (the
+// store's own link is tried with the store); otherwise the link itself is replaced and what it pointed
+// to is left alone.
 TEST(AtomicFile, ALinkIsFollowedOrReplacedAsAsked) {
   Sandbox box;
   box.WriteFile("real/registry.reg", "old");
   const fs::path links = box.Folder("links");
-  struct Row {
-    const char* name;
-    const char* pointsTo;
-    AtomicFile::Links links;
-  };
-  for (const Row& row : {Row{"registry.reg", "../real/registry.reg", AtomicFile::Links::Follow},
-                         Row{"dangling.reg", "nowhere.reg", AtomicFile::Links::Follow},
-                         Row{"sdat4301.exe", "../real/registry.reg", AtomicFile::Links::Replace}}) {
-    fs::create_symlink(row.pointsTo, links / row.name);
-    AtomicFile file((links / row.name).string(), std::nullopt, row.links);
-    file.Write(row.name);
+  for (const auto& [name, pointsTo, how] :
+       {std::tuple{"dangling.reg", "nowhere.reg", AtomicFile::Links::Follow},
+        std::tuple{"sdat4301.exe", "../real/registry.reg", AtomicFile::Links::Replace}}) {
+    fs::create_symlink(pointsTo, links / name);
+    AtomicFile file((links / name).string(), std::nullopt, how);
+    file.Write(name);
     file.Commit();
-    EXPECT_EQ(fs::is_symlink(links / row.name), row.links == AtomicFile::Links::Follow) << row.name;
-    EXPECT_EQ(Sandbox::ReadFile(links / row.name), row.name);
+    EXPECT_EQ(fs::is_symlink(links / name), how == AtomicFile::Links::Follow) << name;
+    EXPECT_EQ(Sandbox::ReadFile(links / name), name);
   }
-  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "real/registry.reg"), "registry.reg");
-  EXPECT_EQ(NamesIn(box.Root() / "real"), std::set<std::string>{"registry.reg"});
+  EXPECT_EQ(Sandbox::ReadFile(box.Root() / "real/registry.reg"), "old");
+  EXPECT_EQ(NamesIn(links), (std::set<std::string>{"dangling.reg", "nowhere.reg", "sdat4301.exe"}));
 }
 
 TEST(AtomicFile, KeepsTheReplacedFilesPermissionsOrTakesTheGivenOnes) {
@@ -95,16 +93,12 @@ TEST(AtomicFile, KeepsTheReplacedFilesPermissionsOrTakesTheGivenOnes) {
   const mode_t umaskWas = ::umask(027);
   const auto kept = box.WriteFile("kept", "x");
   ::chmod(kept.c_str(), 0604);
-  struct Row {
-    fs::path path;
-    std::optional<mode_t> mode;
-    mode_t expected;
-  };
-  for (const Row& row : {Row{kept, std::nullopt, 0604}, Row{box.Root() / "new", std::nullopt, 0640},
-                         Row{box.Root() / "given", 0755, 0755}}) {
-    AtomicFile file(row.path.string(), row.mode);
-    file.Commit(false);
-    EXPECT_EQ(ModeOf(row.path), row.expected) << row.path;
+  for (const auto& [path, mode, expected] :
+       {std::tuple<fs::path, std::optional<mode_t>, mode_t>{kept, std::nullopt, 0604},
+        {box.Root() / "new", std::nullopt, 0640},
+        {box.Root() / "given", 0755, 0755}}) {
+    AtomicFile(path.string(), mode).Commit(false);
+    EXPECT_EQ(ModeOf(path), expected) << path;
   }
   ::umask(umaskWas);
 }

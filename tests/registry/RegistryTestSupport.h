@@ -5,15 +5,13 @@
 #include <vector>
 
 #include "platform/RegistryApi.h"
-#include "platform/WindowSystem.h"
-#include "registry/RegUtilities.h"
 #include "support/Sandbox.h"
-#include "support/ScriptedWindowSystem.h"
 
 // Small helpers over the registry functions, so tests read as what they check.
 namespace kestrun::testing::regtest {
 
 namespace reg = platform::reg;
+using namespace std::string_literals;
 
 struct Read {
   reg::LONG status = -1;
@@ -49,17 +47,14 @@ inline Read GetRaw(reg::HKEY root, const std::string& key, const std::string& na
   return r;
 }
 
-// The names listed under a key, its values or its sub-keys, through the registry functions; none when
-// the key cannot be opened.
-inline std::vector<std::string> Listed(reg::HKEY root, const std::string& key, bool subKeys) {
+// The names of the values under a key, through the registry functions; none when the key cannot be opened.
+inline std::vector<std::string> ValueNames(reg::HKEY root, const std::string& key) {
   std::vector<std::string> names;
   reg::HKEY h = 0;
   if (reg::RegOpenKeyEx(root, key, 0, reg::KEY_READ, &h) != reg::ERROR_SUCCESS) return names;
   char name[64];
   reg::DWORD len = sizeof name;
-  for (reg::DWORD i = 0; (subKeys ? reg::RegEnumKeyEx(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)
-                                  : reg::RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) == 0;
-       ++i) {
+  for (reg::DWORD i = 0; reg::RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) == 0; ++i) {
     names.emplace_back(name, len);
     len = sizeof name;
   }
@@ -67,26 +62,12 @@ inline std::vector<std::string> Listed(reg::HKEY root, const std::string& key, b
   return names;
 }
 
-const std::string AppBranch = "SOFTWARE\\Ambervale\\Kestrun";
-const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + AppBranch;
-
-// The error report RegUtilities shows for `procedure`.
-inline std::string Report(const std::string& procedure, int number, const std::string& description) {
-  return platform::App().EXEName + ".RegUtilities." + procedure + ": " + std::to_string(number) + ", " + description;
+// Points the store below a plain file, where no folder can ever be made.
+inline void BlockStore(const Sandbox& sandbox) {
+  ::setenv("KESTRUN_REGISTRY", (sandbox.WriteFile("plainfile", "x") / "registry.reg").c_str(), 1);
 }
 
-// A store of the test's own, message boxes answered and recorded, and the class under test.
-class RegUtilitiesTest : public ::testing::Test {
- protected:
-  Sandbox sandbox;
-  ScriptedWindowSystem ws;
-  RegUtilities ru;
-
-  std::vector<std::string> Prompts() const {
-    std::vector<std::string> out;
-    for (const auto& box : ws.boxes) out.push_back(box.prompt);
-    return out;
-  }
-};
+const std::string AppBranch = "SOFTWARE\\Ambervale\\Kestrun";
+const std::string AppKey = "HKEY_LOCAL_MACHINE\\" + AppBranch;
 
 }  // namespace kestrun::testing::regtest
