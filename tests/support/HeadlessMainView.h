@@ -6,10 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Text.h"
 #include "support/HeadlessAboutView.h"
 #include "ui/MainView.h"
 #include "ui/ViewFactory.h"
 #include "ui/frmMain.h"
+#include "util/StringUtilities.h"
 
 namespace kestrun::testing {
 
@@ -25,25 +27,40 @@ class HeadlessMainView : public ui::MainView {
     int32_t color;
   };
 
-  HeadlessMainView();
+  HeadlessMainView() {
+    for (MainControl c : {MainControl::tboOutput, MainControl::ProgressBar, MainControl::sbInfo, MainControl::imgPin})
+      controls_[c] = ui::DesignRect(c);
+  }
   // The headless view behind a window of the headless views (every test program's default).
   static HeadlessMainView& Of(frmMain& form) { return dynamic_cast<HeadlessMainView&>(form.View()); }
 
   void SetEvents(ui::MainViewEvents* events) override { events_ = events; }
   void SetCaption(const std::string&) override {}
-  void AppendLog(const std::string& text, int32_t color) override;
+  void AppendLog(const std::string& text, int32_t color) override {
+    if (!text.empty()) log_.push_back({text, color});
+  }
   const std::vector<LogPiece>& Log() const { return log_; }
   // The log's lines as the reader sees them (split at CR LF, the empty tail dropped).
-  std::vector<std::string> Lines() const;
+  std::vector<std::string> Lines() const {
+    std::string all;
+    for (const auto& piece : log_) all += piece.text;
+    std::vector<std::string> lines = StringUtilities().SplitFields(all, "\r\n");
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+  }
 
-  bool SetStatusPanelText(const std::string& key, const std::string& text) override;
+  bool SetStatusPanelText(const std::string& key, const std::string& text) override {
+    auto it = panels_.find(text::UCase(key));
+    if (it == panels_.end()) return false;
+    it->second = text;
+    return true;
+  }
   void RepaintStatusBar() override { ++statusRepaints_; }
   std::string StatusText() const { return panels_.count("INFO") ? panels_.at("INFO") : std::string(); }
   int StatusRepaints() const { return statusRepaints_; }
   void RemoveStatusPanels() { panels_.clear(); }  // as a damaged window would have it
 
-  void SetProgressValue(float value) override { progress_ = value; }
-  float ProgressValue() const { return progress_; }
+  void SetProgressValue(float) override {}
   void SetProgressVisible(bool visible) override { progressVisible_ = visible; }
   bool ProgressVisible() const override { return progressVisible_; }
   void ShowPinPicture(bool pinned) override { pinned_ = pinned; }
@@ -71,7 +88,6 @@ class HeadlessMainView : public ui::MainView {
   std::vector<LogPiece> log_;
   std::map<std::string, std::string> panels_{{"INFO", "Some status messages will appear here!"}};
   int statusRepaints_ = 0;
-  float progress_ = 0;
   bool progressVisible_ = false, pinned_ = false, shown_ = false, open_ = true;
   int state_ = ui::WindowStateNormal;
   TwipsRect scale_{0, 0, ui::DesignScaleWidth, ui::DesignScaleHeight};
