@@ -175,7 +175,7 @@ class AboutBoxTest : public QObject {
     }
   }
 
-  void theAboutDialogNamesTheProgram() {
+  void theAboutDialogAndTheWindowsNameTheProgram() {
     QWidget owner;
     Form form(&owner);
     QString shown;
@@ -191,11 +191,8 @@ class AboutBoxTest : public QObject {
     closer.start(20);
     kestrun::SysUtilities().Aboutbox(form);
     QVERIFY2(shown.startsWith("About Kestrun 1.00.00|Kestrun 1.00.00\nWritten by Ambervale."), qPrintable(shown));
-  }
-
-  // The desktop matches the windows to the installed entry; without an icon theme that knows the
-  // program (not installed, as here) the windows still carry the picture built into the module.
-  void theWindowsCarryTheProgramsNameAndIcon() {
+    // The desktop matches the windows to the installed entry; without an icon theme that knows the
+    // program (not installed, as here) the windows still carry the picture built into the module.
     kestrun::ui::qt::SetDesktopIdentity();
     QCOMPARE(QGuiApplication::desktopFileName(), QString("kestrun"));
     QCOMPARE(QGuiApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
