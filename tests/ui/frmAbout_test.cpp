@@ -10,7 +10,6 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Machine.h"
-#include "support/HeadlessAboutView.h"
 #include "support/HeadlessMainView.h"
 #include "support/KestrunProgram.h"
 #include "support/Sandbox.h"
