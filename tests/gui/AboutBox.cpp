@@ -45,7 +45,6 @@ struct Box {
   std::unique_ptr<frmAbout> form;
 };
 
-// A Qt window as the system utilities see it.
 struct Form : kestrun::PlaceableForm {
   explicit Form(QWidget* w) : widget(w) {}
   double Left() const override { return 0; }

@@ -47,7 +47,6 @@ class QtScriptedWindowSystem final : public kestrun::testing::ScriptedWindowSyst
   }
 };
 
-// One window with its logic, shown on the (offscreen) screen.
 struct Window {
   Window() {
     auto owned = std::make_unique<QtMainView>();

@@ -49,7 +49,6 @@ const Lines kBoxLines = {
 
 std::vector<long> Parts(const TwipsRect& r) { return {r.Left, r.Top, r.Width, r.Height}; }
 
-// A machine whose opener only records what it was asked to open.
 class OpeningMachine final : public testing::FakeMachine {
  public:
   platform::OpenOutcome OpenDocument(const std::string& target) override {
