@@ -1,9 +1,11 @@
 // The About box on Qt (offscreen): its controls, the aligned usage lines, the ways it closes, modal
-// against ordinary, and a stop of the program while it waits.
+// against ordinary, and a stop of the program while it waits. Then the desktop's share of the system
+// utilities: stacking, the short About dialog, the program's name and icon.
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -19,8 +21,10 @@
 #include "support/SystemFakes.h"
 #include "ui/frmAbout.h"
 #include "ui/qt/QtAboutView.h"
+#include "ui/qt/QtFrontEnd.h"
 #include "ui/qt/QtWindowSystem.h"
 #include "ui/qt/ReadableColour.h"
+#include "util/SysUtilities.h"
 
 using kestrun::frmAbout;
 using kestrun::ui::qt::QtAboutView;
@@ -39,6 +43,17 @@ struct Box {
   }
   QtAboutView* view = nullptr;
   std::unique_ptr<frmAbout> form;
+};
+
+struct Form : kestrun::PlaceableForm {
+  explicit Form(QWidget* w) : widget(w) {}
+  double Left() const override { return 0; }
+  double Top() const override { return 0; }
+  double Width() const override { return 0; }
+  double Height() const override { return 0; }
+  void Move(double, double) override {}
+  kestrun::platform::WindowHandle Handle() const override { return widget; }
+  QWidget* widget;
 };
 
 // Where, in pixels, the text after a line's tabs starts.
@@ -145,6 +160,41 @@ class AboutBoxTest : public QObject {
     QVERIFY(held.elapsed() < 5000);
     QVERIFY(!b.view->IsOpen());
     QVERIFY(!b.view->Window()->isVisible());
+  }
+
+  void alwaysOnTopKeepsTheWindowOnScreen() {
+    QWidget window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Form form(&window);
+    for (bool onTop : {true, false}) {
+      kestrun::SysUtilities().AlwaysOnTop(form, onTop);
+      QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+      QVERIFY(window.isVisible());
+    }
+  }
+
+  void theAboutDialogAndTheWindowsNameTheProgram() {
+    QWidget owner;
+    Form form(&owner);
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+          shown = box->windowTitle() + "|" + box->text();
+          box->accept();
+        }
+      }
+    });
+    closer.start(20);
+    kestrun::SysUtilities().Aboutbox(form);
+    QVERIFY2(shown.startsWith("About Kestrun 1.00.00|Kestrun 1.00.00\nWritten by Ambervale."), qPrintable(shown));
+    // The desktop matches the windows to the installed entry; without an icon theme that knows the
+    // program (not installed, as here) the windows still carry the picture built into the module.
+    kestrun::ui::qt::SetDesktopIdentity();
+    QCOMPARE(QGuiApplication::desktopFileName(), QString("kestrun"));
+    QCOMPARE(QGuiApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
   }
 };
 

@@ -47,7 +47,6 @@ class QtScriptedWindowSystem final : public kestrun::testing::ScriptedWindowSyst
   }
 };
 
-// One window with its logic, shown on the (offscreen) screen.
 struct Window {
   Window() {
     auto owned = std::make_unique<QtMainView>();
@@ -106,15 +105,6 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void theLogFollowsItsNewestLine() {
-    Window w;
-    w.Show();
-    for (int i = 0; i < 300; ++i) w.form->AddText("line " + std::to_string(i));
-    QScrollBar* bar = w.view->tboOutput()->verticalScrollBar();
-    QVERIFY(bar->maximum() > 0);
-    QCOMPARE(bar->value(), bar->maximum());
-  }
-
   // Keys and clicks reach the logic and the pin picture follows; a click while the run's end waits is
   // handled in that wait and keeps the window.
   void f1AndThePinReachTheLogicAlsoDuringTheWaitAtTheEnd() {
@@ -160,7 +150,7 @@ class MainWindowTest : public QObject {
   }
 
   // The status bar keeps to the bottom edge across the whole width; the window keeps its smallest size.
-  void theLayoutInPixels() {
+  void theLayoutInPixelsAndWhatShowsAtOnce() {
     Window w;
     w.Show();
     QCOMPARE(w.view->Window()->size(), QSize(428, 249));  // 6420 x 3735 twips at 15 twips a pixel
@@ -176,6 +166,17 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(w.view->tboOutput()->geometry(), QRect(8, 8, 387, 191));
     QCOMPARE(w.view->imgPin()->x(), 403);
+    // The status text and the progress show at once; the log follows its newest line.
+    QVERIFY(w.view->SetStatusPanelText("Info", "Downloading sdat4300.exe"));
+    QCOMPARE(w.view->StatusPanel("INFO")->text(), QString("Downloading sdat4300.exe"));
+    w.view->SetProgressValue(42.7f);
+    QCOMPARE(w.view->ProgressBar()->value(), 42);
+    w.view->SetProgressValue(250.0f);
+    QCOMPARE(w.view->ProgressBar()->value(), 100);
+    for (int i = 0; i < 300; ++i) w.form->AddText("line " + std::to_string(i));
+    QScrollBar* bar = w.view->tboOutput()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
   }
 
   // SIGTERM while /Init's first input box is open, then while a pinned window stays after the run:
@@ -219,16 +220,6 @@ class MainWindowTest : public QObject {
     kestrun::platform::InstallWindowSystem(previous);
     kestrun::ui::InstallViewFactory(previousViews);
     sigaction(SIGTERM, &saved, nullptr);
-  }
-
-  void statusTextAndProgressShowAtOnce() {
-    Window w;
-    QVERIFY(w.view->SetStatusPanelText("Info", "Downloading sdat4300.exe"));
-    QCOMPARE(w.view->StatusPanel("INFO")->text(), QString("Downloading sdat4300.exe"));
-    w.view->SetProgressValue(42.7f);
-    QCOMPARE(w.view->ProgressBar()->value(), 42);
-    w.view->SetProgressValue(250.0f);
-    QCOMPARE(w.view->ProgressBar()->value(), 100);
   }
 };
 

@@ -2,6 +2,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/WindowSystem.h"
@@ -20,13 +21,11 @@ class ScriptedWindowSystem : public platform::WindowSystem {
     std::string caption;
   };
   struct Input {
-    std::string prompt;
-    std::string caption;
-    std::string defaultText;
+    std::string prompt, caption, defaultText;
   };
 
-  ScriptedWindowSystem();
-  ~ScriptedWindowSystem() override;
+  ScriptedWindowSystem() : previous_(platform::InstallWindowSystem(this)) {}
+  ~ScriptedWindowSystem() override { platform::InstallWindowSystem(previous_); }
 
   std::deque<std::string> inputAnswers;
   std::vector<Box> boxes;
@@ -39,16 +38,31 @@ class ScriptedWindowSystem : public platform::WindowSystem {
   std::vector<platform::DisplayMode> modeRequests;
   int refusedModeChanges = 0;
 
-  int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override;
-  std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override;
+  int MsgBox(const std::string& prompt, int buttons, const std::string& caption) override {
+    boxes.push_back({prompt, buttons, caption});
+    return platform::mb::AnswerOk;
+  }
+  std::string InputBox(const std::string& prompt, const std::string& caption, const std::string& defaultText) override {
+    inputs.push_back({prompt, caption, defaultText});
+    if (inputAnswers.empty()) return {};
+    std::string answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+  }
   void DoEvents() override {
     ++doEventsCalls;
     if (onDoEvents) onDoEvents();
   }
-  void WaitFor(std::chrono::milliseconds duration) override;
+  void WaitFor(std::chrono::milliseconds duration) override {
+    ++doEventsCalls;
+    std::this_thread::sleep_for(duration);
+  }
   platform::WorkArea GetWorkArea() override { return workArea; }
   std::vector<platform::DisplayMode> DisplayModes() override { return displayModes; }
-  bool SetDisplayMode(const platform::DisplayMode& mode) override;
+  bool SetDisplayMode(const platform::DisplayMode& mode) override {
+    modeRequests.push_back(mode);
+    return static_cast<int>(modeRequests.size()) > refusedModeChanges;
+  }
 
  private:
   platform::WindowSystem* previous_;
@@ -60,10 +74,11 @@ struct ProgramEnded {
 };
 class CatchProgramEnd {
  public:
-  CatchProgramEnd();
-  ~CatchProgramEnd();
+  CatchProgramEnd() : previous_(platform::SetEndProgramAction(&Throw)) {}
+  ~CatchProgramEnd() { platform::SetEndProgramAction(previous_); }
 
  private:
+  [[noreturn]] static void Throw(int exitStatus) { throw ProgramEnded{exitStatus}; }
   platform::EndProgramAction previous_;
 };
 

@@ -10,7 +10,6 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "platform/Machine.h"
-#include "support/HeadlessAboutView.h"
 #include "support/HeadlessMainView.h"
 #include "support/KestrunProgram.h"
 #include "support/Sandbox.h"
@@ -18,6 +17,7 @@
 #include "support/SystemFakes.h"
 #include "ui/About.h"
 #include "ui/frmMain.h"
+#include "util/StringUtilities.h"
 
 namespace kestrun {
 namespace {
@@ -49,7 +49,6 @@ const Lines kBoxLines = {
 
 std::vector<long> Parts(const TwipsRect& r) { return {r.Left, r.Top, r.Width, r.Height}; }
 
-// A machine whose opener only records what it was asked to open.
 class OpeningMachine final : public testing::FakeMachine {
  public:
   platform::OpenOutcome OpenDocument(const std::string& target) override {
@@ -286,11 +285,10 @@ TEST(AboutProgram, QuestionMarkPrintsTheAboutTextAndEndsWithSuccess) {
   testing::Sandbox sandbox;
   testing::KestrunProgram program(sandbox);
   EXPECT_EQ(program.Run({"/Copy", "/?"}), 0);
-  Lines lines;
-  const std::string out = program.Out();
-  for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(out.substr(start, end - start));
-  ASSERT_EQ(lines.size(), kBoxLines.size()) << out;
+  Lines lines = StringUtilities().SplitFields(program.Out(), "\n");
+  ASSERT_EQ(lines.back(), "") << "every line ended";
+  lines.pop_back();
+  ASSERT_EQ(lines.size(), kBoxLines.size()) << program.Out();
   // This machine's system and uptime differ from the fake's: only their starts are compared.
   EXPECT_EQ(lines[2].rfind("Linux V", 0), 0u) << lines[2];
   EXPECT_EQ(lines[3].rfind("System UpTime: ", 0), 0u) << lines[3];
