@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <random>
-#include <set>
 #include <thread>
 
 #include "platform/Cancellation.h"

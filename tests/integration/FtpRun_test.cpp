@@ -5,11 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "app/AppMain.h"
 #include "app/Application.h"

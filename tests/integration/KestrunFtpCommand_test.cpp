@@ -3,14 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <filesystem>
 #include <memory>
-#include <set>
-#include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "support/FolderNames.h"
 #include "support/FtpServer.h"
@@ -164,6 +158,27 @@ TEST_F(KestrunFtpCommandTest, InterruptDuringADownload) {
     EXPECT_EQ(testing::NamesIn(local), Names{"sdat4300.exe"}) << "no package and no temporary file";
     EXPECT_EQ(Recorded().find("SDAT4301"), std::string::npos);
   }
+}
+
+// Runs of one store overlap (a cron entry whose last run is still downloading): each package is fetched
+// once, the later run waits for the earlier, and one that may not wait long enough gives up with 3.
+TEST_F(KestrunFtpCommandTest, OverlappingRunsFetchEachPackageOnce) {
+  FtpServerOptions slow;
+  slow.rate = 100000;  // a download of about three seconds
+  auto server = Serve(slow, "sdat4301.exe\r\n");
+  WriteStore(server->HostName(), "/pub", server->HostName(), "/pub");
+  testing::KestrunProgram impatient(sandbox, "impatient"), patient(sandbox, "patient");
+  impatient.environment.push_back("KESTRUN_RUN_LOCK_WAIT=0.5");
+  program.Start({});
+  ASSERT_TRUE(program.WaitForOutput("Get sdat4301.exe")) << program.Out();
+  patient.Start({});
+  EXPECT_EQ(impatient.Run({}), 3);
+  EXPECT_NE(impatient.Out().find("\nAnother run is still in progress\n"), std::string::npos) << impatient.Out();
+  EXPECT_EQ(program.Wait(), 0) << program.Out();
+  EXPECT_EQ(patient.Wait(), 0) << patient.Out();
+  for (const testing::KestrunProgram* later : {&impatient, &patient})
+    EXPECT_EQ(later->Out().find("Get sdat4301.exe"), std::string::npos) << later->Out();
+  EXPECT_EQ(Sandbox::ReadFile(local / "sdat4301.exe").size(), 300000u);
 }
 
 }  // namespace

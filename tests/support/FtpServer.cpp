@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "support/Spawn.h"
+#include "support/KestrunProgram.h"
 
 namespace kestrun::testing {
 namespace {

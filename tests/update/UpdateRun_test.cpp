@@ -3,13 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "platform/FtpClient.h"
 #include "support/FolderNames.h"
