@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <random>
 
 #include "app/AppMain.h"
 #include "app/Application.h"
@@ -26,10 +25,7 @@ using Names = std::set<std::string>;
 using Clock = std::chrono::steady_clock;
 
 std::string Package(const std::string& name) {
-  std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
-  std::string data(256 * 1024, '\0');
-  for (char& c : data) c = static_cast<char>(random() & 0xff);
-  return "MZ" + data;
+  return "MZ" + testing::RandomBytes(256 * 1024, static_cast<unsigned>(std::hash<std::string>()(name)));
 }
 
 class FtpRunTest : public testing::UpdateRunFixture {
