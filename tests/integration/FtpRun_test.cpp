@@ -9,7 +9,7 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "support/FolderNames.h"
-#include "support/FtpRunFixture.h"
+#include "support/UpdateRunFixture.h"
 #include "support/FtpServer.h"
 #include "support/HeadlessMainView.h"
 #include "ui/frmMain.h"

@@ -45,11 +45,6 @@ class KestrunFtpCommandTest : public ::testing::Test {
                                  {"AlternateRemotePath", altRemote}});
     testing::WriteSettings(sandbox, extra);
   }
-  // Runs the program to its end; a file-size limit (bytes) stands in for a full disk.
-  int Run(const std::vector<std::string>& arguments, long fileSizeLimit = 0) {
-    program.fileSizeLimit = fileSizeLimit;
-    return program.Run(arguments);
-  }
   std::string Recorded() const { return Sandbox::ReadFile(sandbox.RegistryFile()); }
   void EmptyLocal() { fs::remove_all(local), sandbox.Folder("local"); }
 
@@ -83,7 +78,7 @@ TEST_F(KestrunFtpCommandTest, DoesTheWholeJob) {
     expected +=
         "Get " + name + " " + (local / name).string() + "\n" + name + " copied!\n" + name + " renamed to setup.exe\n";
   expected += "Disconnect\nRemoving old SDATs...\nsdat4297.exe removed\nFinished\n";
-  EXPECT_EQ(Run({"/Rename:setup.exe"}), 0) << program.Out();
+  EXPECT_EQ(program.Run({"/Rename:setup.exe"}), 0) << program.Out();
   EXPECT_NE(program.Out().find(expected), std::string::npos) << program.Out();
   EXPECT_EQ(testing::NamesIn(local), (Names{"sdat4298.exe", "sdat4300.exe", "setup.exe"}));
   EXPECT_EQ(Sandbox::ReadFile(local / "setup.exe"), "package SDAT4302.EXE");
@@ -109,7 +104,8 @@ TEST_F(KestrunFtpCommandTest, ExitStatusFollowsTheLastSourceTried) {
     SCOPED_TRACE(c.what);
     EmptyLocal();
     WriteStore(c.host, c.remote, c.altHost, "/pub");
-    EXPECT_EQ(Run({}, c.fileSizeLimit), c.status) << program.Out();
+    program.fileSizeLimit = c.fileSizeLimit;  // stands in for a full disk
+    EXPECT_EQ(program.Run({}), c.status) << program.Out();
     EXPECT_NE(program.Out().find("\n" + c.line + "\n"), std::string::npos) << program.Out();
     EXPECT_TRUE(program.Out().ends_with("Finished\n")) << program.Out();
     EXPECT_EQ(testing::NamesIn(local).size(), c.packagesLeft) << "no temporary file";
