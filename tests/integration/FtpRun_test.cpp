@@ -9,9 +9,9 @@
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "support/FolderNames.h"
-#include "support/UpdateRunFixture.h"
 #include "support/FtpServer.h"
 #include "support/HeadlessMainView.h"
+#include "support/UpdateRunFixture.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
