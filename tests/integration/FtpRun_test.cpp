@@ -30,10 +30,7 @@ std::string Package(const std::string& name) {
 
 class FtpRunTest : public testing::UpdateRunFixture {
  protected:
-  void SetUp() override {
-    KESTRUN_REQUIRE_FTP_SERVER();
-    ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
-  }
+  void SetUp() override { KESTRUN_REQUIRE_FTP_SERVER(); }
   void TearDown() override {
     UpdateRunFixture::TearDown();
     ::unsetenv("KESTRUN_FTP_STALL_TIMEOUT");
@@ -57,6 +54,7 @@ class FtpRunTest : public testing::UpdateRunFixture {
     options.root = sandbox.Root() / "served";
     server = std::make_unique<FtpServer>(options);
     ::setenv("KESTRUN_FTP_STALL_TIMEOUT", stall, 1);
+    ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
     Begin(recorded, here);
     settings.HowToCopy = 0, settings.HostName = server->HostName(), settings.RemotePath = "pub";
     return settings;
