@@ -8,13 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
 #include <map>
-#include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/Text.h"
 #include "support/FolderNames.h"

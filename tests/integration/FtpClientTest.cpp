@@ -5,9 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <random>
-#include <set>
 #include <thread>
 
 #include "platform/Cancellation.h"
@@ -39,13 +36,6 @@ class RecordingEvents : public FtpClientEvents {
   std::vector<int16_t> progress;
   std::function<void(int16_t)> onProgress;
 };
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string data(size, '\0');
-  for (char& c : data) c = static_cast<char>(random() & 0xff);
-  return data;
-}
 
 class FtpClientTest : public ::testing::Test {
  protected:
@@ -194,7 +184,7 @@ TEST_F(FtpClientTest, ListingLeavesOutFolders) {
 
 // A handler that throws takes the temporary file with it and leaves the older file as it was.
 TEST_F(FtpClientTest, DownloadIsByteExactInPassiveAndActiveModeAndSafeFromItsHandlers) {
-  const std::string data = RandomBytes(3 * 1024 * 1024 + 17, 42);
+  const std::string data = kestrun::testing::RandomBytes(3 * 1024 * 1024 + 17, 42);
   sandbox_.WriteFile("served/sdat4301.exe", data);
   auto server = Serve();
   for (bool passive : {true, false}) {

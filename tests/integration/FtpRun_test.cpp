@@ -5,18 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "app/AppMain.h"
 #include "app/Application.h"
 #include "support/FolderNames.h"
-#include "support/FtpRunFixture.h"
 #include "support/FtpServer.h"
 #include "support/HeadlessMainView.h"
+#include "support/UpdateRunFixture.h"
 #include "ui/frmMain.h"
 
 namespace kestrun {
@@ -30,18 +25,12 @@ using Names = std::set<std::string>;
 using Clock = std::chrono::steady_clock;
 
 std::string Package(const std::string& name) {
-  std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
-  std::string data(256 * 1024, '\0');
-  for (char& c : data) c = static_cast<char>(random() & 0xff);
-  return "MZ" + data;
+  return "MZ" + testing::RandomBytes(256 * 1024, static_cast<unsigned>(std::hash<std::string>()(name)));
 }
 
 class FtpRunTest : public testing::UpdateRunFixture {
  protected:
-  void SetUp() override {
-    KESTRUN_REQUIRE_FTP_SERVER();
-    ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
-  }
+  void SetUp() override { KESTRUN_REQUIRE_FTP_SERVER(); }
   void TearDown() override {
     UpdateRunFixture::TearDown();
     ::unsetenv("KESTRUN_FTP_STALL_TIMEOUT");
@@ -65,6 +54,7 @@ class FtpRunTest : public testing::UpdateRunFixture {
     options.root = sandbox.Root() / "served";
     server = std::make_unique<FtpServer>(options);
     ::setenv("KESTRUN_FTP_STALL_TIMEOUT", stall, 1);
+    ::setenv("KESTRUN_FTP_CONNECT_TIMEOUT", "5", 1);
     Begin(recorded, here);
     settings.HowToCopy = 0, settings.HostName = server->HostName(), settings.RemotePath = "pub";
     return settings;

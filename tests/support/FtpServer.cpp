@@ -9,9 +9,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 
-#include "support/Spawn.h"
+#include "support/KestrunProgram.h"
 
 namespace kestrun::testing {
 namespace {
@@ -96,6 +97,13 @@ void FtpServer::Kill() {
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (char& c : data) c = static_cast<char>(random() & 0xff);
+  return data;
 }
 
 }  // namespace kestrun::testing

@@ -52,6 +52,9 @@ class FtpServer {
   uint16_t port_ = 0;
 };
 
+// Bytes that differ from seed to seed, served as a package: a transfer that loses or repeats a piece shows.
+std::string RandomBytes(std::size_t size, unsigned seed);
+
 }  // namespace kestrun::testing
 
 // Skips the current test when the test FTP server cannot run on this machine.

@@ -11,6 +11,11 @@
 
 namespace kestrun::testing {
 
+// Starts `args` (args[0] a path; no shell) with standard input, output and error on the given
+// descriptors (-1: inherited) and no other descriptor of ours, so that no file or socket of a test lives
+// on in the child. -1 when it cannot be started. The test FTP server is started this way too.
+pid_t Spawn(const std::vector<std::string>& args, int in = -1, int out = -1, int err = -1);
+
 // The real program as a scheduler or a user starts it: the sandbox's store, the console front end, no
 // display, standard input from /dev/null, standard output and error into files of the sandbox (readable
 // while it runs). One still running at the end is killed.

@@ -1,19 +1,13 @@
-// Update runs alone (support/FtpRunFixture.h): copy runs over a source folder, and FTP runs with a
+// Update runs alone (support/UpdateRunFixture.h): copy runs over a source folder, and FTP runs with a
 // scripted client.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "platform/FtpClient.h"
 #include "support/FolderNames.h"
-#include "support/FtpRunFixture.h"
+#include "support/UpdateRunFixture.h"
 #include "util/RuntimeError.h"
 
 namespace kestrun {
