@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "filetree/FileTreeHost.h"
 #include "support/FolderNames.h"
@@ -30,7 +27,7 @@ class FileTreeTest : public ::testing::Test, protected Sandbox, TreeDriver, Tree
     tree.SourceDir = P("src");
     tree.DestinationDir = P("dst");
   }
-  // Unattended use: a failure never waits at a message
+  // Unattended use: a failure never waits at a message box.
   void TearDown() override { EXPECT_TRUE(windows.boxes.empty()); }
   TreeStatusBar* TreeController() override { return this; }
   void UpdateStatusBar(const std::string& text) override { status.push_back(text); }
@@ -39,13 +36,11 @@ class FileTreeTest : public ::testing::Test, protected Sandbox, TreeDriver, Tree
     report += text + "\n";
   }
   std::string Take() { return std::exchange(report, {}); }  // the lines reported since the last call
-
   fs::path Old(const std::string& relative, const std::string& content = "x") const {
     auto file = WriteFile(relative, content);
     SetAge(file, 30, 30);
     return file;
   }
-
   testing::ScriptedWindowSystem windows;
   FileTree tree;
   std::string report;
@@ -59,13 +54,11 @@ TEST_F(FileTreeTest, MirrorCopiesWhatIsMissingOrNewerAndReportsEachStep) {
   tree.ExtensionToSkip("zip");
   tree.ExtensionToSkip("Tmp");
   tree.ExtensionToSkip("ZIP");
-
   EXPECT_TRUE(tree.UpdateTree());
   EXPECT_EQ(Take(), At("Update files in @/dst with files from @/src\n \nSkipping: ZIP, TMP\n \n"
                        "Folder @/dst created\nFolder @/dst/Docs created\n"
                        "File a.txt copied from @/src/Docs/ to @/dst/Docs/\n \nOK!\n \n"));
   EXPECT_EQ(status, (std::vector<std::string>{P("src/Docs"), P("src"), ""}));
-
   // Equal and later destination dates are left alone; an older destination is replaced, unless
   // existing files are kept. An equal date with another size is a copy cut short: it is replaced.
   // source's and destination's age in days, keep existing files, destination's content, copied
@@ -102,7 +95,6 @@ TEST_F(FileTreeTest, MirrorNeverCopiesATreeIntoItself) {
         << report;
   }
   EXPECT_EQ(testing::NamesIn(Root() / "src").size(), 1u);
-
   // Further down, a link in the destination could lead back into the source.
   WriteFile("src/a/b/f", "f");
   Folder("dst");
@@ -118,7 +110,6 @@ TEST_F(FileTreeTest, MirrorOfOneFileAndFailuresThatLetTheRestGoOn) {
   tree.DestinationDir = P("copy.txt");
   EXPECT_TRUE(tree.UpdateTree());
   EXPECT_EQ(ReadFile(Root() / "copy.txt"), "1");
-
   // source, destination, the report line
   const std::tuple<std::string, std::string, std::string> rows[] = {
       {"", "dst", "R No Source path!"},
@@ -138,7 +129,6 @@ TEST_F(FileTreeTest, MirrorOfOneFileAndFailuresThatLetTheRestGoOn) {
     EXPECT_NE(report.find(At(line) + "\n \nR There where some errors!\n"), std::string::npos) << report;
   }
   EXPECT_EQ(ReadFile(Root() / "case/one.txt"), "other");
-
   // A file that cannot be copied (a folder stands in its place) is reported; the others still go.
   WriteFile("src/two.txt", "2");
   Folder("dst/one.txt");
@@ -147,7 +137,6 @@ TEST_F(FileTreeTest, MirrorOfOneFileAndFailuresThatLetTheRestGoOn) {
   EXPECT_FALSE(tree.UpdateTree());
   EXPECT_NE(Take().find(At("R Failed to copy file one.txt from @/src/ to @/dst/\n")), std::string::npos);
   EXPECT_EQ(ReadFile(Root() / "dst/two.txt"), "2");
-
   // In a folder the mirror has just made, a subfolder's name in another letter case is taken too.
   WriteFile("src/Sub/f", "f");
   WriteFile("src/SUB", "s");
@@ -164,14 +153,12 @@ TEST_F(FileTreeTest, LinksAreNeverWalkedOrDeletedThrough) {
   fs::create_directory_symlink(Root() / "src", Root() / "src/loop");
   fs::create_directory_symlink(Root() / "outside", Root() / "src/away");
   fs::create_symlink(Root() / "outside/keep.txt", Root() / "src/file-link");
-
   // Mirroring: no loop, no folder from outside; a link to a file arrives as a file with its content.
   EXPECT_TRUE(tree.UpdateTree());
   EXPECT_FALSE(fs::exists(Root() / "dst/loop"));
   EXPECT_FALSE(fs::exists(Root() / "dst/away"));
   EXPECT_FALSE(fs::is_symlink(Root() / "dst/file-link"));
   EXPECT_EQ(ReadFile(Root() / "dst/file-link"), "k");
-
   // Emptying: the old target outside is untouched; the link to it goes, the folder links stay.
   for (const char* file : {"src/real.txt", "outside/keep.txt"}) SetAge(Root() / file, 30, 30);
   Take();
@@ -180,7 +167,6 @@ TEST_F(FileTreeTest, LinksAreNeverWalkedOrDeletedThrough) {
                        "B Folder @/src/loop skipped\nB Folder @/src/away skipped\n"
                        "File @/src/real.txt deleted\nFile @/src/file-link deleted\n \n"));
   EXPECT_TRUE(fs::exists(Root() / "outside/keep.txt"));
-
   // Deleting a link to a folder takes the link only.
   tree.DeleteFolder(P("src/away/"));
   EXPECT_EQ(Take(), At("Folder @/src/away/ deleted\n"));
@@ -205,11 +191,9 @@ TEST_F(FileTreeTest, EmptyFolderKeepsWhatIsYoungAndEveryFolderAboveIt) {
   EXPECT_EQ(report.find("R "), std::string::npos) << report;
   EXPECT_FALSE(fs::exists(Root() / "src/a/b/old.txt"));
   EXPECT_EQ(testing::NamesIn(Root() / "src").size(), 1u);
-
   tree.SourceDir = P("nowhere");
   tree.EmptyFolder(7);
   EXPECT_EQ(Take(), At("Delete everything in @/nowhere older than 7 days\n \nFolder @/nowhere does not exist\n \n"));
-
   // One file: young, missing, old.
   tree.SourceDir = P("src/a/b/young.txt");
   tree.RemoveOldFile(7);
@@ -246,7 +230,6 @@ TEST_F(FileTreeTest, CreatePathMakesEachMissingParentAndDeleteFolderTakesReadOnl
   WriteFile("file", "");
   tree.CreatePath(P("file/sub"));
   EXPECT_EQ(Take(), At("R Failed to create folder @/file\nR Failed to create folder @/file/sub\n"));
-
   chmod(P("n1").c_str(), 0555);
   tree.DeleteFolder(P("n1"));
   EXPECT_EQ(Take(), At("Folder @/n1 deleted\n"));

@@ -3,12 +3,9 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <tuple>
 
 #include "support/KestrunProgram.h"
-#include "support/Sandbox.h"
 
 namespace kestrun {
 namespace {
@@ -23,7 +20,6 @@ class KestrunTreeCommandTest : public ::testing::Test, protected Sandbox {
     if (!fs::is_regular_file(bin_)) GTEST_SKIP() << "no program at " << bin_;
     WriteFile("src/sub/a.txt", "a");
   }
-
   // Runs kestrun-tree with `arguments`: the exit status, and standard output (a terminal with `terminal`) in `out`.
   int Run(const std::string& arguments, std::string& out, bool terminal = false, const char* environment = "") {
     const fs::path file = Root() / "stdout.txt";
@@ -33,7 +29,6 @@ class KestrunTreeCommandTest : public ::testing::Test, protected Sandbox {
     out = ReadFile(file);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
-
   fs::path bin_;
 };
 

@@ -2,22 +2,14 @@
 // record sets the listings come in.
 #include "registry/RegUtilities.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "RegistryTestSupport.h"
-#include "platform/WindowSystem.h"
 #include "registry/Recordset.h"
 #include "support/FolderNames.h"
 #include "support/RaisedError.h"
 #include "support/ScriptedWindowSystem.h"
-#include "util/RuntimeError.h"
 
 namespace kestrun::testing {
 namespace {
@@ -35,7 +27,6 @@ class RegUtilitiesTest : public ::testing::Test {
   Sandbox sandbox;
   ScriptedWindowSystem ws;
   RegUtilities ru;
-
   std::vector<std::string> Prompts() const {
     std::vector<std::string> out;
     for (const auto& box : ws.boxes) out.push_back(box.prompt);
@@ -191,7 +182,6 @@ TEST(Recordset, HoldsRowsOfDeclaredTextColumnsAndRaisesAtItsLimits) {
   EXPECT_TRUE(rs.Bof() && rs.Eof() && rs.RecordCount() == 0);
   EXPECT_EQ(ErrorOf([&] { rs.Field("Name"); }), err::NoCurrentRecord);
   EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), err::NoCurrentRecord);
-
   for (const char* value : {"abc", "\xc3\xa4\xc3\xb6\xc3\xbc", "x"}) {  // the limit counts characters, not bytes
     rs.AddNew();
     rs.SetField("name", value);
@@ -229,7 +219,6 @@ TEST_F(RegUtilitiesTest, ListingsGiveRowsInTheStoresOrder) {
   EXPECT_EQ(Rows(*ru.EnumerateAnyKey(AppKey, "pATH")), std::vector<std::string>{"Path=/pub/"});
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey(AppKey, "nothing")));
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey("HKEY_USERS"))) << "a root alone is a key too";
-
   rs = ru.EnumerateAnyBranch(AppKey);
   ASSERT_TRUE(rs);
   EXPECT_EQ(rs->Field("Name"), "A");
@@ -293,7 +282,6 @@ TEST_F(RegUtilitiesTest, DeletionsTakeWhatMayGoAndCreateNothing) {
   EXPECT_TRUE(ru.DeleteValue(AppKey, "HOSTNAME"));
   EXPECT_EQ(ru.GetKeyType(AppKey, "HostName"), -1);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "keep", ""), "1");
-
   // A store that cannot be written holds nothing to delete; one that cannot be read may still hold it.
   ::setenv("KESTRUN_REGISTRY", sandbox.WriteFile("damaged.reg", store + "garbage\n").c_str(), 1);
   EXPECT_FALSE(ru.DeleteValue(AppKey, "keep"));

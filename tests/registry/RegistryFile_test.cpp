@@ -1,11 +1,8 @@
 // Hand-edited and damaged store files.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "RegistryTestSupport.h"
 #include "app/AppMain.h"
@@ -14,7 +11,6 @@
 #include "support/HeadlessMainView.h"
 #include "support/ScriptedWindowSystem.h"
 #include "support/ThreadClock.h"
-#include "ui/frmMain.h"
 
 namespace kestrun::testing {
 namespace {

@@ -1,10 +1,7 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <set>
 #include <tuple>
 
 #include "support/FolderNames.h"
@@ -71,13 +68,11 @@ TEST_F(FileSystemObjectTest, CopyKeepsDataDateAndGivenCaseAndLeavesNoTemporaryFi
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
   fs::last_write_time(source, old);
   Folder("local");
-
   fso.CopyFile(P("remote/sdat4711.exe"), P("local/"));  // trailing separator: into the folder, source's name
   fso.CopyFile(P("remote/SDAT4711.EXE"), P("Local/Setup.exe"));
   EXPECT_EQ(NamesIn(Root() / "local"), (std::set<std::string>{"SDAT4711.EXE", "Setup.exe"}));
   EXPECT_EQ(ReadFile(Root() / "local/Setup.exe"), ReadFile(source));
   EXPECT_EQ(fs::last_write_time(Root() / "local/SDAT4711.EXE"), old);
-
   // Replacing a file given in another case (its folder too) replaces that file instead of adding one.
   WriteFile("new.bin", "new");
   fso.CopyFile(P("new.bin"), P("LOCAL/SETUP.EXE"));
@@ -144,12 +139,10 @@ TEST_F(FileUtilitiesTest, CopyAndDeleteTakeReadOnlyFilesAndClearOnlyThatBit) {
   EXPECT_TRUE(fu.CopyFile(source.string(), destination.string()));
   EXPECT_EQ(ReadFile(destination), "new");
   EXPECT_NE(fs::status(destination).permissions() & fs::perms::owner_write, fs::perms::none);  // no longer read-only
-
   chmod(destination.c_str(), 0454);
   EXPECT_FALSE(fu.CopyFile(P("missing.exe"), destination.string()));
   EXPECT_EQ(ReadFile(destination), "new");
   EXPECT_EQ(fs::status(destination).permissions() & fs::perms::all, fs::perms(0654));  // even when the copy fails
-
   // Deleting takes a read-only file too, and fails quietly.
   chmod(destination.c_str(), 0444);
   EXPECT_TRUE(fu.DeleteFile(P("SETUP.EXE")));

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "platform/Text.h"
 #include "support/RaisedError.h"
 #include "support/ScriptedWindowSystem.h"
 #include "support/ThreadClock.h"
-#include "util/RuntimeError.h"
 
 namespace kestrun {
 namespace {
