@@ -63,9 +63,8 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
   }
 }
 
-// Followed, a link that points nowhere yet stays a link and the file it will point to is written (the
-// store's own link is tried with the store); otherwise the link itself is replaced and what it pointed
-// to is left alone.
+// Followed, a link pointing nowhere yet stays a link and its target is written (the store's own link is
+// tried with the store); otherwise the link itself is replaced and what it pointed to is left alone.
 TEST(AtomicFile, ALinkIsFollowedOrReplacedAsAsked) {
   Sandbox box;
   box.WriteFile("real/registry.reg", "old");

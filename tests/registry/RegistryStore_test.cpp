@@ -143,20 +143,17 @@ TEST(RegistryStore, ALinkedStoreStaysALinkAndLeftoversOfKilledWritersGo) {
 
 // Root's runs share the machine's store; anyone else keeps one of their own; KESTRUN_REGISTRY wins.
 TEST(RegistryStore, RootSharesTheMachinesStoreOthersKeepTheirOwn) {
-  struct Case {
-    const char* registry;
-    uid_t uid;
-    const char* xdg;
-    std::string file;
-    bool machineWide;
-  };
-  for (const Case& c :
-       {Case{nullptr, 0, "/x", "/var/lib/kestrun/registry.reg", true},
-        Case{"/tmp/r.reg", 0, nullptr, "/tmp/r.reg", false}, Case{"", 1000, "/x", "/x/kestrun/registry.reg", false},
-        Case{nullptr, 1000, "relative", "/home/u/.config/kestrun/registry.reg", false}}) {
-    const platform::StoreLocation location = platform::ChooseStoreLocation(c.registry, c.uid, c.xdg, "/home/u");
-    EXPECT_EQ(location.file, c.file);
-    EXPECT_EQ(location.machineWide, c.machineWide);
+  // KESTRUN_REGISTRY, user id, XDG_CONFIG_HOME, the store, machine-wide
+  // clang-format off
+  const std::tuple<const char*, uid_t, const char*, std::string, bool> rows[] = {
+      {nullptr, 0, "/x", "/var/lib/kestrun/registry.reg", true}, {"/tmp/r.reg", 0, nullptr, "/tmp/r.reg", false},
+      {"", 1000, "/x", "/x/kestrun/registry.reg", false},
+      {nullptr, 1000, "relative", "/home/u/.config/kestrun/registry.reg", false}};
+  // clang-format on
+  for (const auto& [registry, uid, xdg, file, machineWide] : rows) {
+    const platform::StoreLocation location = platform::ChooseStoreLocation(registry, uid, xdg, "/home/u");
+    EXPECT_EQ(location.file, file);
+    EXPECT_EQ(location.machineWide, machineWide);
   }
 }
 

@@ -19,7 +19,6 @@ using testing::ErrorOf;
 using testing::NamesIn;
 using testing::Sandbox;
 
-// Files and folders in a sandbox of the test's own.
 class FilesTest : public ::testing::Test, protected Sandbox {
  protected:
   // Unattended use: a failure never waits at a message box.
