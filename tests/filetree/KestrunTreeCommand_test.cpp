@@ -3,12 +3,9 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <tuple>
 
 #include "support/KestrunProgram.h"
-#include "support/Sandbox.h"
 
 namespace kestrun {
 namespace {
@@ -16,30 +13,22 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Sandbox;
 
-class KestrunTreeCommandTest : public ::testing::Test {
+class KestrunTreeCommandTest : public ::testing::Test, protected Sandbox {
  protected:
   void SetUp() override {
     bin_ = testing::KestrunProgram::Binary().parent_path() / "kestrun-tree";  // built beside the main program
     if (!fs::is_regular_file(bin_)) GTEST_SKIP() << "no program at " << bin_;
-    box.WriteFile("src/sub/a.txt", "a");
-  }
-
-  // "@" stands for the sandbox.
-  std::string At(std::string text) const {
-    for (std::size_t i; (i = text.find('@')) != std::string::npos;) text.replace(i, 1, box.Root().string());
-    return text;
+    WriteFile("src/sub/a.txt", "a");
   }
   // Runs kestrun-tree with `arguments`: the exit status, and standard output (a terminal with `terminal`) in `out`.
   int Run(const std::string& arguments, std::string& out, bool terminal = false, const char* environment = "") {
-    const fs::path file = box.Root() / "stdout.txt";
+    const fs::path file = Root() / "stdout.txt";
     std::string command = std::string("env -u NO_COLOR ") + environment + " '" + bin_.string() + "' " + At(arguments);
     if (terminal) command = "script -qec \"" + command + "\" /dev/null";
     const int raw = std::system((command + " </dev/null >'" + file.string() + "' 2>/dev/null").c_str());
-    out = Sandbox::ReadFile(file);
+    out = ReadFile(file);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
-
-  Sandbox box;
   fs::path bin_;
 };
 
@@ -74,7 +63,7 @@ TEST_F(KestrunTreeCommandTest, ExitStatusSaysWhetherTheOperationWentThrough) {
 
 TEST_F(KestrunTreeCommandTest, RedAndBlueOnATerminalUnlessNoColor) {
   if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "no script(1) for a terminal";
-  box.WriteFile("src/young.txt", "y");
+  WriteFile("src/young.txt", "y");
   std::string out;
   EXPECT_EQ(Run("empty @/src 5", out, true), 0);
   EXPECT_NE(out.find("\x1b[34mFile "), std::string::npos) << out;

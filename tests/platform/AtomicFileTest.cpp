@@ -1,12 +1,8 @@
 // Replacing a file whole: the temporary beside it, links, permissions, and every way out before the commit.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <set>
 #include <stdexcept>
-#include <string>
 #include <system_error>
 #include <tuple>
 
@@ -67,9 +63,8 @@ TEST(AtomicFile, ReplacesTheTargetWholeThroughAHiddenTemporaryBesideIt) {
   }
 }
 
-// Followed, a link that points nowhere yet stays a link and the file it will point to is written (the
-// store's own link is tried with the store); otherwise the link itself is replaced and what it pointed
-// to is left alone.
+// Followed, a link pointing nowhere yet stays a link and its target is written (the store's own link is
+// tried with the store); otherwise the link itself is replaced and what it pointed to is left alone.
 TEST(AtomicFile, ALinkIsFollowedOrReplacedAsAsked) {
   Sandbox box;
   box.WriteFile("real/registry.reg", "old");
@@ -110,7 +105,6 @@ TEST(AtomicFile, EveryFailureLeavesTheTargetAndNoTemporary) {
   const fs::path dir = box.Folder("d");
   const auto target = box.WriteFile("d/target", "previous");
   box.Folder("d/folder");
-
   EXPECT_THROW(
       {
         AtomicFile file(target.string());
@@ -120,7 +114,6 @@ TEST(AtomicFile, EveryFailureLeavesTheTargetAndNoTemporary) {
       std::runtime_error);
   EXPECT_THAT([&] { AtomicFile(target.string()).Commit(true, /*replace=*/false); }, SystemError(EEXIST));
   EXPECT_THAT([&] { AtomicFile((dir / "folder").string()).Commit(); }, SystemError(EISDIR));
-
   EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"folder", "target"}));
   EXPECT_EQ(Sandbox::ReadFile(target), "previous");
 }

@@ -4,8 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <string>
 #include <utility>
 
 #include "platform/Cancellation.h"

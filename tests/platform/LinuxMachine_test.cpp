@@ -76,7 +76,6 @@ TEST_F(LinuxCommands, DesktopAndSessionActionsRunTheStandardTools) {
             (Words{"loginctl|terminate-session|c7", "loginctl|terminate-session|self", "systemctl|poweroff",
                    "systemctl|poweroff|-i", "systemctl|reboot", "systemctl|reboot|-i", "xdg-screensaver|activate",
                    "xset|dpms|force|on", "xset|dpms|force|standby", "xset|dpms|force|off"}));
-
   // A tool that fails, is killed, vanishes or cannot start means the action did not happen.
   processes.endings = {{ChildStatus::Ended, 1}, {ChildStatus::Ended, -1}, {ChildStatus::Lost, -1}};
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(sys.StartScreenSaver());

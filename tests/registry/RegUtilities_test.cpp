@@ -1,23 +1,14 @@
-// RegUtilities over the store: paths, conversions, reads and writes, listings and deletions, and the
-// record sets the listings come in.
+// RegUtilities over the store, and the record sets its listings come in.
 #include "registry/RegUtilities.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "RegistryTestSupport.h"
-#include "platform/WindowSystem.h"
 #include "registry/Recordset.h"
 #include "support/FolderNames.h"
 #include "support/RaisedError.h"
 #include "support/ScriptedWindowSystem.h"
-#include "util/RuntimeError.h"
 
 namespace kestrun::testing {
 namespace {
@@ -29,13 +20,11 @@ std::string Report(const std::string& procedure, int number, const std::string& 
   return platform::App().EXEName + ".RegUtilities." + procedure + ": " + std::to_string(number) + ", " + description;
 }
 
-// A store of the test's own, message boxes answered and recorded, and the class under test.
 class RegUtilitiesTest : public ::testing::Test {
  protected:
   Sandbox sandbox;
   ScriptedWindowSystem ws;
   RegUtilities ru;
-
   std::vector<std::string> Prompts() const {
     std::vector<std::string> out;
     for (const auto& box : ws.boxes) out.push_back(box.prompt);
@@ -45,16 +34,14 @@ class RegUtilitiesTest : public ::testing::Test {
 
 TEST(RegUtilitiesPaths, SplitsHivePaths) {
   RegUtilities ru;
-  for (const auto& [hive, root, branch, handle] :
-       std::vector<std::tuple<std::string, std::string, std::string, std::uint32_t>>{
-           {AppKey, "HKEY_LOCAL_MACHINE", AppBranch, 0x80000002u},
-           {"HKEY_LOCAL_MACHINE\\\\\\SOFTWARE", "HKEY_LOCAL_MACHINE", "SOFTWARE", 0x80000002u},
-           {"HKEY_USERS\\x", "HKEY_USERS", "x", 0x80000003u},
-           {"hkey_local_machine\\x", "hkey_local_machine", "x", 0},
-           {"HKLM\\SOFTWARE", "HKLM", "SOFTWARE", 0},
-           {"\\SOFTWARE", "", "SOFTWARE", 0},
-           {"", "", "", 0},
-       }) {
+  // clang-format off
+  const std::vector<std::tuple<std::string, std::string, std::string, std::uint32_t>> rows = {
+      {AppKey, "HKEY_LOCAL_MACHINE", AppBranch, 0x80000002u},
+      {"HKEY_LOCAL_MACHINE\\\\\\SOFTWARE", "HKEY_LOCAL_MACHINE", "SOFTWARE", 0x80000002u},
+      {"HKEY_USERS\\x", "HKEY_USERS", "x", 0x80000003u}, {"hkey_local_machine\\x", "hkey_local_machine", "x", 0},
+      {"HKLM\\SOFTWARE", "HKLM", "SOFTWARE", 0}, {"\\SOFTWARE", "", "SOFTWARE", 0}, {"", "", "", 0}};
+  // clang-format on
+  for (const auto& [hive, root, branch, handle] : rows) {
     EXPECT_EQ(ru.GetRootKey(hive), root) << hive;
     EXPECT_EQ(ru.GetBranch(hive), branch) << hive;
     EXPECT_EQ(ru.GetPredefinedRootKey(hive), handle) << hive;
@@ -148,19 +135,13 @@ TEST_F(RegUtilitiesTest, ADateTimeIsStoredInTheGeneralDateFormat) {
 
 TEST(RegSetting, ConvertsToTextAndToLong) {
   // number: the 32-bit integer, or -(error number) when the conversion raises
-  for (const auto& [value, text, number] : std::vector<std::tuple<RegSetting, std::string, long long>>{
-           {"2.5", "2.5", 2},
-           {"3.5", "3.5", 4},
-           {"&HFFFFFFFF", "&HFFFFFFFF", -1},
-           {"&O17", "&O17", 15},
-           {"abc", "abc", -13},
-           {"12abc", "12abc", -13},
-           {"3000000000", "3000000000", -6},
-           {"&H100000000", "&H100000000", -6},
-           {1LL << 40, "1099511627776", -6},
-           {12.0, "12", 12},
-           {1e20, "1E+20", -6},
-       }) {
+  // clang-format off
+  const std::vector<std::tuple<RegSetting, std::string, long long>> rows = {
+      {"2.5", "2.5", 2}, {"&HFFFFFFFF", "&HFFFFFFFF", -1}, {"&O17", "&O17", 15}, {"abc", "abc", -13},
+      {"12abc", "12abc", -13}, {"3000000000", "3000000000", -6}, {"&H100000000", "&H100000000", -6},
+      {1LL << 40, "1099511627776", -6}, {12.0, "12", 12}, {1e20, "1E+20", -6}};
+  // clang-format on
+  for (const auto& [value, text, number] : rows) {
     long long got = 0;
     const int raised = ErrorOf([&] { got = value.ToLong(); });
     EXPECT_EQ(value.Text(), text);
@@ -191,7 +172,6 @@ TEST(Recordset, HoldsRowsOfDeclaredTextColumnsAndRaisesAtItsLimits) {
   EXPECT_TRUE(rs.Bof() && rs.Eof() && rs.RecordCount() == 0);
   EXPECT_EQ(ErrorOf([&] { rs.Field("Name"); }), err::NoCurrentRecord);
   EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), err::NoCurrentRecord);
-
   for (const char* value : {"abc", "\xc3\xa4\xc3\xb6\xc3\xbc", "x"}) {  // the limit counts characters, not bytes
     rs.AddNew();
     rs.SetField("name", value);
@@ -210,14 +190,13 @@ TEST_F(RegUtilitiesTest, ListingsGiveRowsInTheStoresOrder) {
                                         "\"Path\"=\"/pub/\"\n\"Count\"=dword:0000000c\n\"Bytes\"=hex:61,00,62,00\n[" +
                                         AppKey + "\\b]\n[" + AppKey + "\\A\\deeper]\n[" + Binary +
                                         "]\n\"v\"=hex:01,ff\n\"Text\"=\"ab\"\n\"Empty\"=hex:\n");
-  for (const auto& [hive, format, key, listed] : std::vector<std::tuple<std::string, int, std::string, std::string>>{
-           {Binary, 0, "", "1: v: 01, FF\r\n2: Text: 61, 62, 00\r\n3: Empty: \r\n"},
-           {Binary, 0, "V", "01, FF"},
-           {Binary, 1, "v", "\tszBin=\"\"; szBin[0]=\"1\"; szBin[1]=\"255\";"},
-           {Binary, 0, "nothing", ""},
-           {AppKey + "\\Missing", 0, "", ""},
-           {"HKLM\\" + AppBranch, 0, "", ""},
-       }) {
+  // clang-format off
+  const std::vector<std::tuple<std::string, int, std::string, std::string>> binaryRows = {
+      {Binary, 0, "", "1: v: 01, FF\r\n2: Text: 61, 62, 00\r\n3: Empty: \r\n"}, {Binary, 0, "V", "01, FF"},
+      {Binary, 1, "v", "\tszBin=\"\"; szBin[0]=\"1\"; szBin[1]=\"255\";"}, {Binary, 0, "nothing", ""},
+      {AppKey + "\\Missing", 0, "", ""}, {"HKLM\\" + AppBranch, 0, "", ""}};
+  // clang-format on
+  for (const auto& [hive, format, key, listed] : binaryRows) {
     EXPECT_EQ(ru.EnumerateBinaryKey(hive, format, key), listed) << hive << " " << key;
   }
   auto rs = ru.EnumerateAnyKey(AppKey);
@@ -229,7 +208,6 @@ TEST_F(RegUtilitiesTest, ListingsGiveRowsInTheStoresOrder) {
   EXPECT_EQ(Rows(*ru.EnumerateAnyKey(AppKey, "pATH")), std::vector<std::string>{"Path=/pub/"});
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey(AppKey, "nothing")));
   EXPECT_TRUE(OpenAndEmpty(ru.EnumerateAnyKey("HKEY_USERS"))) << "a root alone is a key too";
-
   rs = ru.EnumerateAnyBranch(AppKey);
   ASSERT_TRUE(rs);
   EXPECT_EQ(rs->Field("Name"), "A");
@@ -293,7 +271,6 @@ TEST_F(RegUtilitiesTest, DeletionsTakeWhatMayGoAndCreateNothing) {
   EXPECT_TRUE(ru.DeleteValue(AppKey, "HOSTNAME"));
   EXPECT_EQ(ru.GetKeyType(AppKey, "HostName"), -1);
   EXPECT_EQ(ru.GetKeyValue(AppKey, "keep", ""), "1");
-
   // A store that cannot be written holds nothing to delete; one that cannot be read may still hold it.
   ::setenv("KESTRUN_REGISTRY", sandbox.WriteFile("damaged.reg", store + "garbage\n").c_str(), 1);
   EXPECT_FALSE(ru.DeleteValue(AppKey, "keep"));

@@ -1,11 +1,8 @@
 // Hand-edited and damaged store files.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "RegistryTestSupport.h"
 #include "app/AppMain.h"
@@ -14,7 +11,6 @@
 #include "support/HeadlessMainView.h"
 #include "support/ScriptedWindowSystem.h"
 #include "support/ThreadClock.h"
-#include "ui/frmMain.h"
 
 namespace kestrun::testing {
 namespace {
@@ -98,9 +94,8 @@ TEST(RegistryFile, TheProgramSaysOnceWhereTheStoreIsDamaged) {
   EXPECT_EQ(red, std::vector<std::string>{reg::StoreDamage() + "\r\n"});
 }
 
-// The registry editors' exports serve as the store as Windows reads them: the older editor's with
-// comments, deletions and a key given twice; the newer one's in UTF-16LE, inside hex(2) and hex(7) data
-// too. The first change rewrites them as REGEDIT4 in UTF-8, every value kept in its place.
+// Both registry editors' exports (comments, deletions, a key twice; UTF-16LE, inside hex(2)/hex(7) too) read
+// as Windows reads them; the first change rewrites them as REGEDIT4 in UTF-8, every value in its place.
 TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   Sandbox sandbox;
   RegUtilities ru;
@@ -169,9 +164,8 @@ TEST(RegistryFile, RegistryEditorExportsServeAsTheStore) {
   }
 }
 
-// Large and hostile files neither crash nor hang, and reading them stays linear: eight times the file
-// may take at most thirty times as long (quadratic work would take sixty-four). The files timed stay
-// small enough for the processor's caches, beyond which each step slows as the data grows.
+// Large and hostile files neither crash nor hang, and reading stays linear: eight times the file may take
+// at most thirty times as long (quadratic: 64). Timed files fit the caches, beyond which each step slows.
 TEST(RegistryFile, LargeAndHostileFilesStayLinear) {
   Sandbox sandbox;
   std::string deepest = "k";  // the deepest key the store allows

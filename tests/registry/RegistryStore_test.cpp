@@ -1,16 +1,12 @@
 // The registry functions over the store file: values and names, status codes, links, several processes.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <random>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 #include "RegistryTestSupport.h"
 #include "platform/StoreLocation.h"
@@ -79,7 +75,6 @@ TEST(RegistryStore, NamesIgnoreCaseKeepTheirFirstCaseAndListInTheirOrder) {
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "sOfTwArE\\aMbErVaLe", "hostname").data, "b\0"s);
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "Software\\Ambervale", "äRGER").data, "c\0"s);
   EXPECT_EQ(SubKeyAt(reg::HKEY_CURRENT_USER, 0), "Software");
-
   // Index by index through one handle: again, back, skipping one, and across changes of the store.
   for (const char* k : {"K\\b", "K\\A", "K\\c"}) ASSERT_EQ(SetRaw(reg::HKEY_USERS, k, "v", reg::REG_SZ, "\0"s), 0);
   reg::HKEY h = 0;
@@ -101,7 +96,6 @@ TEST(RegistryStore, StatusCodes) {
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "A\\Missing", 0, reg::KEY_ALL_ACCESS, &h), 2);
   EXPECT_EQ(h, 0u);
   EXPECT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "A\\\\B", 0, reg::KEY_READ, &h), reg::ERROR_BAD_PATHNAME);
-
   ASSERT_EQ(reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "a\\b\\", 0, reg::KEY_READ, &h), 0);
   reg::DWORD type = 0, size = 3;
   reg::BYTE small[3];
@@ -111,14 +105,12 @@ TEST(RegistryStore, StatusCodes) {
   EXPECT_EQ(reg::RegSetValueEx(reg::HKEY_CURRENT_USER, "bad\nname", 0, reg::REG_SZ, small, 1),
             reg::ERROR_INVALID_PARAMETER);
   EXPECT_EQ(reg::RegCloseKey(h), 0);
-  EXPECT_EQ(reg::RegCloseKey(h), reg::ERROR_INVALID_HANDLE);  // already closed
-
+  EXPECT_EQ(reg::RegCloseKey(h), reg::ERROR_INVALID_HANDLE);                            // already closed
   EXPECT_EQ(reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A"), reg::ERROR_ACCESS_DENIED);  // has a sub-key
   EXPECT_EQ(reg::RegDeleteKey(reg::HKEY_CURRENT_USER, "A\\B"), 0);
   EXPECT_EQ(GetRaw(reg::HKEY_CURRENT_USER, "A\\B", "v").status, 2);
   ASSERT_EQ(SetRaw(reg::HKEY_CURRENT_USER, "A", "v", reg::REG_SZ, "\0"s), 0);
   EXPECT_EQ(reg::RegDeleteValue(reg::HKEY_CURRENT_USER, "v"), 2);  // the root has no such value
-
   // Creating says which keys were new; an empty key survives later rewrites of the file.
   reg::DWORD disposition = 0;
   for (const auto& [key, expected] : {std::pair{"SOFTWARE\\Ambervale\\Kestrun", reg::REG_CREATED_NEW_KEY},
@@ -151,20 +143,17 @@ TEST(RegistryStore, ALinkedStoreStaysALinkAndLeftoversOfKilledWritersGo) {
 
 // Root's runs share the machine's store; anyone else keeps one of their own; KESTRUN_REGISTRY wins.
 TEST(RegistryStore, RootSharesTheMachinesStoreOthersKeepTheirOwn) {
-  struct Case {
-    const char* registry;
-    uid_t uid;
-    const char* xdg;
-    std::string file;
-    bool machineWide;
-  };
-  for (const Case& c :
-       {Case{nullptr, 0, "/x", "/var/lib/kestrun/registry.reg", true},
-        Case{"/tmp/r.reg", 0, nullptr, "/tmp/r.reg", false}, Case{"", 1000, "/x", "/x/kestrun/registry.reg", false},
-        Case{nullptr, 1000, "relative", "/home/u/.config/kestrun/registry.reg", false}}) {
-    const platform::StoreLocation location = platform::ChooseStoreLocation(c.registry, c.uid, c.xdg, "/home/u");
-    EXPECT_EQ(location.file, c.file);
-    EXPECT_EQ(location.machineWide, c.machineWide);
+  // KESTRUN_REGISTRY, user id, XDG_CONFIG_HOME, the store, machine-wide
+  // clang-format off
+  const std::tuple<const char*, uid_t, const char*, std::string, bool> rows[] = {
+      {nullptr, 0, "/x", "/var/lib/kestrun/registry.reg", true}, {"/tmp/r.reg", 0, nullptr, "/tmp/r.reg", false},
+      {"", 1000, "/x", "/x/kestrun/registry.reg", false},
+      {nullptr, 1000, "relative", "/home/u/.config/kestrun/registry.reg", false}};
+  // clang-format on
+  for (const auto& [registry, uid, xdg, file, machineWide] : rows) {
+    const platform::StoreLocation location = platform::ChooseStoreLocation(registry, uid, xdg, "/home/u");
+    EXPECT_EQ(location.file, file);
+    EXPECT_EQ(location.machineWide, machineWide);
   }
 }
 
@@ -194,7 +183,6 @@ TEST(RegistryStore, WritersAtOnceOrKilledHalfwayLoseNothing) {
   }
   for (pid_t pid : writers) ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
   EXPECT_EQ(ValueNames(reg::HKEY_CURRENT_USER, "Shared").size(), 2u * PerProcess);
-
   std::mt19937 random(12345);
   std::size_t previous = 0;
   for (int round = 0; round < 25; ++round) {

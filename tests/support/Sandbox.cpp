@@ -38,6 +38,12 @@ Sandbox::~Sandbox() {
   std::filesystem::remove_all(root_, ec);
 }
 
+std::string Sandbox::At(std::string text) const {
+  for (std::size_t i = 0; (i = text.find('@', i)) != std::string::npos; i += root_.string().size())
+    text.replace(i, 1, root_.string());
+  return text;
+}
+
 std::filesystem::path Sandbox::Folder(const std::string& relative) const {
   std::filesystem::path p = root_ / relative;
   std::filesystem::create_directories(p);

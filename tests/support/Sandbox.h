@@ -17,6 +17,8 @@ class Sandbox {
   std::filesystem::path RegistryFile() const { return root_ / "registry.reg"; }
   // A path below the root, as text.
   std::string P(const std::string& relative) const { return (root_ / relative).string(); }
+  // The text with every "@" standing for the root.
+  std::string At(std::string text) const;
   // Creates (with parents) and returns a folder below the root.
   std::filesystem::path Folder(const std::string& relative) const;
   // Writes a file below the root (parents created) and returns its path.

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -47,7 +45,6 @@ TEST(ProcessUtilities, ShellWaitRunsWithoutAShellWhereToldAndReapsEveryChild) {
   EXPECT_EQ(pu.ShellWait("true", (sandbox.Root() / "missing").string()), -1);
   EXPECT_FALSE(std::filesystem::exists(marker));
   EXPECT_TRUE(::waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD) << "a child is left running or unreaped";
-
   // In the program's folder or the one given, with this program's environment; the window stays alive.
   windows.doEventsCalls = 0;
   const std::string out = (sandbox.Root() / "out").string();
@@ -86,7 +83,6 @@ TEST(ProcessUtilities, OnlyLiveProcessesRunAndOnlyTheyAreEnded) {
     EXPECT_FALSE(pu.CheckIfProcessIDIsRunning(::gettid()));
     EXPECT_FALSE(pu.KillProcess(::gettid()));
   }).join();
-
   platform::ProcessControl& processes = platform::SystemProcesses();
   const int child = processes.Spawn({"true"}, "", false);
   siginfo_t info{};

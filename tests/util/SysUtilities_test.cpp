@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <string>
 #include <tuple>
 
 #include "support/ScriptedWindowSystem.h"
